@@ -12,7 +12,17 @@ if(DT_SANITIZE)
   set(DT_SAN_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 endif()
 
-add_library(dtcore STATIC ${DT_CORE_SOURCES} ${DT_POSIX_SOURCES})
+# The string table of the resource script, as data for the native build.
+set(DT_STRINGS_CPP ${CMAKE_BINARY_DIR}/generated/string_table.cpp)
+add_custom_command(OUTPUT ${DT_STRINGS_CPP}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/generated
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/gen_strings.py
+          ${CMAKE_SOURCE_DIR}/src/resources/resource_ids.h
+          ${CMAKE_SOURCE_DIR}/src/resources/strings.rc ${DT_STRINGS_CPP}
+  DEPENDS ${CMAKE_SOURCE_DIR}/scripts/gen_strings.py ${CMAKE_SOURCE_DIR}/src/resources/resource_ids.h
+          ${CMAKE_SOURCE_DIR}/src/resources/strings.rc)
+
+add_library(dtcore STATIC ${DT_CORE_SOURCES} ${DT_POSIX_SOURCES} ${DT_STRINGS_CPP})
 target_include_directories(dtcore PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(dtcore PRIVATE ${DT_WARNINGS})
 target_compile_options(dtcore PUBLIC ${DT_SAN_FLAGS})

@@ -78,10 +78,8 @@ int SettingsSectionExists(WindowRef owner, const char* section, int messageId, u
                           bool* exists);
 int SaveSettings(WindowRef owner, int messageId, uint32_t buttons);
 
-// Shows a store failure: the message alone when error is 0, else the message, a blank line and
-// the system's text. Returns the button pressed; must not return 0 for a shown failure.
-using SettingsErrorReporter = int (*)(WindowRef owner, int messageId, SysError error,
-                                      uint32_t buttons);
-void SetSettingsErrorReporter(SettingsErrorReporter reporter);
+// Failures are shown through app/messages.h: error 0 as the message alone
+// (ShowStringMessageIds, caption "Dialtick - Error"), any other code as the message, a blank line
+// and the system's text (ShowStringSystemError), both with the exclamation icon.
 
 }  // namespace dt
