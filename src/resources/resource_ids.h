@@ -21,6 +21,9 @@
 #define IDD_DISPLAY_PAGE                         1125
 #define IDD_SETTINGS_WINDOW                      1134
 
+// Settings window (dialog 1134).
+#define IDC_SETTINGS_TABS                        1135
+
 // Message box (dialog 1123).
 #define IDC_MSGBOX_ICON                          179
 #define IDC_MSGBOX_TEXT                          180
@@ -161,5 +164,17 @@
 #define IDS_STARTUP_FAILED                       2204
 #define IDS_DIALTICK                             2205
 #define IDS_DIALTICK_ERROR                       2206
+#define IDS_BUTTON_OK                            2207
+#define IDS_BUTTON_CANCEL                        2208
+#define IDS_BUTTON_ABORT                         2209
+#define IDS_BUTTON_RETRY                         2210
+#define IDS_BUTTON_IGNORE                        2211
+#define IDS_BUTTON_YES                           2212
+#define IDS_BUTTON_NO                            2213
+#define IDS_BUTTON_CLOSE                         2214
+#define IDS_BUTTON_TRY_AGAIN                     2215
+#define IDS_BUTTON_CONTINUE                      2216
+#define IDS_OS_NT31                              2217
+#define IDS_OS_32S                               2218
 
 #endif  // DIALTICK_RESOURCE_IDS_H

@@ -1,0 +1,31 @@
+// What the entry routine asks of the other subsystems at start-up and shutdown.
+#pragma once
+
+namespace dt {
+
+// Forgets the monitor's current account before anything runs.
+void ClearCurrentAccount();
+// Reads the program-wide settings; false when the user chose to stop.
+bool ReadProgramSettings();
+// Deletes the timer window's font and the display brushes.
+void ReleaseDisplayResources();
+// Stops a sound that still plays.
+void StopSoundAtShutdown();
+// Waits, in 500 ms steps, until no worker thread is left.
+void WaitForWorkerThreads();
+// Closes the About box, the Settings window (without asking) and the timer window.
+void CloseAllWindows();
+
+}  // namespace dt
+
+namespace dt {
+// The display options the timer window needs, as read at start-up.
+struct StartupDisplay {
+    bool taskbarIcon;
+    bool keepInWorkArea;
+    int opacity;
+    bool catchClicks;
+    int x, y;
+};
+const StartupDisplay& CurrentStartupDisplay();
+}  // namespace dt

@@ -1,0 +1,41 @@
+// The Settings window: for now the frame alone, run modally when the program starts with /set.
+#include "settingsui/settings_window_win.h"
+
+#include <windows.h>
+
+#include "app/app_state.h"
+#include "resources/resource_ids.h"
+
+namespace dt {
+namespace {
+
+INT_PTR CALLBACK SettingsWindowProc(HWND window, UINT msg, WPARAM wp, LPARAM) {
+    switch (msg) {
+        case WM_INITDIALOG:
+            g_app.settingsWindow = window;
+            g_app.frontWindow = window;
+            if (g_app.smallIcon) {
+                SendMessageA(window, WM_SETICON, ICON_SMALL,
+                             reinterpret_cast<LPARAM>(g_app.smallIcon));
+            }
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wp) == IDCANCEL || LOWORD(wp) == IDOK) EndDialog(window, LOWORD(wp));
+            return TRUE;
+        case WM_DESTROY:
+            g_app.settingsWindow = nullptr;
+            if (g_app.frontWindow == window) g_app.frontWindow = nullptr;
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+
+}  // namespace
+
+void RunSettingsWindowModal() {
+    DialogBoxParamA(static_cast<HINSTANCE>(g_app.instance), MAKEINTRESOURCEA(IDD_SETTINGS_WINDOW),
+                    nullptr, SettingsWindowProc, 0);
+}
+
+}  // namespace dt
