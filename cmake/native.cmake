@@ -56,15 +56,21 @@ if(NOT DT_BENCH)
       target_link_options(${name} PRIVATE -fsanitize=fuzzer)
       target_link_libraries(${name} PRIVATE dtcore)
       set(corpus ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${name})
-      set(seed_args)
+      # New inputs go to the build tree; the committed seeds are only read.
+      set(work_corpus ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
+      file(MAKE_DIRECTORY ${work_corpus})
+      set(seed_args ${work_corpus})
       if(EXISTS ${corpus})
-        set(seed_args ${corpus})
+        list(APPEND seed_args ${corpus})
       endif()
       # Short smoke run; a long run is described in the README.
       add_test(NAME fuzz.${name}
                COMMAND ${name} -max_total_time=15 -timeout=10 -rss_limit_mb=2048 ${seed_args})
     endforeach()
   endif()
+
+  # Both Windows builds exist and import only system DLLs.
+  add_test(NAME build.imports COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/check_imports.py ${DT_DIST_DIR})
 
   # End-to-end tests of the real 64-bit program under Wine.
   find_package(Python3 COMPONENTS Interpreter REQUIRED)

@@ -3,18 +3,39 @@
 
 #include "app/app_parts_win.h"
 #include "app/app_state.h"
+#include "app/thread_lock.h"
+#include "settings/program_settings.h"
+#include "settings/program_settings_win.h"
+#include "sound/sound_player.h"
 
 namespace dt {
 
+namespace {
+StartupDisplay g_startupDisplay = {true, true, 100, true, 0, 0};
+}  // namespace
+
 void ClearCurrentAccount() {}
 
-bool ReadProgramSettings() { return true; }
+bool ReadProgramSettings() {
+    if (!LoadProgramSettingsFromSystem()) return false;
+    g_startupDisplay = {g_displaySettings.taskbarIcon != 0, g_displaySettings.keepInWorkArea != 0,
+                        g_displaySettings.opacity, g_displaySettings.catchClicks != 0, 0, 0};
+    return true;
+}
 
-void ReleaseDisplayResources() {}
+bool ReadTimerWindowPosition() {
+    int32_t x = 0, y = 0;
+    if (!ReadWindowPosition(g_app.buttons.readError, &x, &y)) return false;
+    g_startupDisplay.x = x;
+    g_startupDisplay.y = y;
+    return true;
+}
 
-void StopSoundAtShutdown() {}
+void ReleaseDisplayResources() { DeleteDisplayBrushes(); }
 
-void WaitForWorkerThreads() {}
+void StopSoundAtShutdown() { StopSoundForShutdown(); }
+
+void WaitForWorkerThreads() { WaitForWorkers(); }
 
 void CloseAllWindows() {
     if (g_app.aboutBox) DestroyWindow(static_cast<HWND>(g_app.aboutBox));
@@ -22,11 +43,6 @@ void CloseAllWindows() {
     if (g_app.timerWindow) DestroyWindow(static_cast<HWND>(g_app.timerWindow));
 }
 
-}  // namespace dt
-
-namespace dt {
-namespace {
-StartupDisplay g_startupDisplay = {true, true, 100, true, 0, 0};
-}
 const StartupDisplay& CurrentStartupDisplay() { return g_startupDisplay; }
+
 }  // namespace dt

@@ -7,6 +7,8 @@ namespace dt {
 void ClearCurrentAccount();
 // Reads the program-wide settings; false when the user chose to stop.
 bool ReadProgramSettings();
+// Reads XPos and YPos; false when the user chose to stop.
+bool ReadTimerWindowPosition();
 // Deletes the timer window's font and the display brushes.
 void ReleaseDisplayResources();
 // Stops a sound that still plays.

@@ -207,6 +207,10 @@ bool StartUp(const CommandLineOptions& options) {
         return false;
     }
     g_app.settingsWindowModal = false;
+    if (!ReadTimerWindowPosition()) {
+        ShowGeneralFailure();
+        return false;
+    }
     if (!CreateTimerWindow()) {
         ShowGeneralFailure();
         return false;
