@@ -8,7 +8,7 @@
 namespace dt {
 
 class SettingsFile {
-public:
+  public:
     SettingsFile() = default;
     ~SettingsFile();
     SettingsFile(const SettingsFile&) = delete;
@@ -17,14 +17,19 @@ public:
     // Every operation returns true on success; on failure *error holds the system error code,
     // 0 when an entry was simply absent or not a number.
     bool Load(const char* path, SysError* error);
+    // Writes the text to "<path>.tmp" and moves that over the file, so that a failed write never
+    // leaves a half-written settings file; where no file can be made beside it, the file is
+    // rewritten in place.
     bool Save(SysError* error);
     // *size: in, the buffer's size; out, on error 122, the size needed.
     bool GetString(const char* section, const char* key, char* buffer, uint32_t* size,
                    SysError* error);
-    bool GetInt(const char* section, const char* key, int32_t* value, bool* valid,
-                SysError* error);
+    bool GetInt(const char* section, const char* key, int32_t* value, bool* valid, SysError* error);
     bool GetInt64(const char* section, const char* key, int64_t* value, bool* valid,
                   SysError* error);
+    // Section names and keys are looked up without surrounding whitespace. Refuses with 13 what
+    // would not read back the same after a reload: line breaks anywhere, '[', ']' or '=' in the
+    // section name, '=' in the key.
     bool SetString(const char* section, const char* key, const char* value, SysError* error,
                    bool writeThrough);
     bool DeleteSection(const char* section, SysError* error, bool writeThrough);
@@ -34,23 +39,48 @@ public:
     const char* Text() const { return text_ ? text_ : ""; }
     uint32_t TextLength() const { return used_ ? used_ - 1 : 0; }
     bool IsLoaded() const { return text_ != nullptr; }
+    uint32_t Capacity() const { return capacity_; }
     // Closes the file and frees the text, as at program end.
     void Reset();
 
-private:
+    // A run of bytes, for the text's edits.
+    struct Piece {
+        const char* data;
+        uint32_t length;
+    };
+
+  private:
+    // Where a section (and a key in it) was found; offsets into the text.
+    struct Lookup {
+        bool sectionFound = false;
+        bool keyFound = false;
+        uint32_t header = 0, body = 0, end = 0;
+        uint32_t line = 0, value = 0, valueEnd = 0;
+    };
+    // Checks the state and the names, then finds the section and, when `key` is given, the key.
+    bool Locate(const char* section, const char* key, Lookup* found, SysError* error);
+    // Replaces `removed` bytes at `at` by the pieces, growing the buffer when needed.
+    bool Splice(uint32_t at, uint32_t removed, const Piece* pieces, int count, SysError* error);
+    SysError OpenHeld();
+    SysError WriteWhole(FileHandle file);
+    static bool Fail(SysError code, SysError* error);
+    static bool Succeed(SysError* error);
+
     FileHandle file_ = kNoFile;
     uint32_t fileSize_ = 0;
     uint32_t capacity_ = 0;
     uint32_t used_ = 0;
-    uint32_t charSize_ = 1;
     char* text_ = nullptr;
-    char path_[260] = {};
+    char* path_ = nullptr;
 };
 
-// Normalises `length` bytes in place; returns the new length (the text is NUL-terminated).
+// Normalises `length` bytes in place; returns the new length. The buffer must have room for one
+// byte more, where the terminating NUL goes.
 uint32_t NormaliseSettingsText(char* text, uint32_t length);
 
 // Strict decimal parsers of the settings file; false for anything that is not a number in range.
+// Whitespace (space, tab, CR, LF, VT, FF) may come before the sign, between sign and digits, and
+// after the digits; leading zeros count towards the 10 (19) digits allowed.
 bool ParseInt32(const char* text, int32_t* value);
 bool ParseInt64(const char* text, int64_t* value);
 

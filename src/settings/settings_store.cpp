@@ -1,0 +1,748 @@
+// The settings file store: load with normalisation, lookups, in-memory changes, whole-file saves.
+#include "settings/settings_store.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace dt {
+namespace {
+
+// Spare room kept after the text so that most changes need no new buffer.
+constexpr uint32_t kSpareRoom = 8192;
+// Opens, reads and writes are tried this often before the system's error is passed on.
+constexpr int kAttempts = 4;
+
+// Whitespace inside a line; CR and LF are line structure, not whitespace.
+bool IsBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+bool IsLineBreak(unsigned char c) { return c == '\r' || c == '\n'; }
+unsigned char Upper(unsigned char c) { return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c; }
+
+using Span = SettingsFile::Piece;
+
+Span Trimmed(const char* text) {
+    size_t length = std::strlen(text);
+    while (length && IsBlank(static_cast<unsigned char>(*text))) {
+        ++text;
+        --length;
+    }
+    while (length && IsBlank(static_cast<unsigned char>(text[length - 1]))) --length;
+    // Names and values longer than 4 GiB cannot be stored in a 32-bit text anyway.
+    if (length > UINT32_MAX) length = UINT32_MAX;
+    return {text, static_cast<uint32_t>(length)};
+}
+
+bool Contains(Span span, const char* bytes) {
+    for (uint32_t i = 0; i < span.length; ++i) {
+        if (std::strchr(bytes, span.data[i]) && span.data[i] != '\0') return true;
+    }
+    return false;
+}
+
+// Index of the first CR LF at or after `from` and before `end`, or `end`.
+uint32_t FindLineBreak(const char* text, uint32_t from, uint32_t end) {
+    while (from + 1 < end) {
+        const void* cr = std::memchr(text + from, '\r', end - from - 1);
+        if (!cr) break;
+        uint32_t at = static_cast<uint32_t>(static_cast<const char*>(cr) - text);
+        if (text[at + 1] == '\n') return at;
+        from = at + 1;
+    }
+    return end;
+}
+
+// A search pattern built from pieces, on the stack when short.
+class Pattern {
+  public:
+    Pattern(const char* prefix, Span middle, const char* suffix) {
+        size_t prefixLength = std::strlen(prefix);
+        size_t suffixLength = std::strlen(suffix);
+        uint64_t total = uint64_t{prefixLength} + middle.length + suffixLength;
+        if (total > UINT32_MAX) return;
+        length_ = static_cast<uint32_t>(total);
+        data_ = length_ <= sizeof inline_ ? inline_ : static_cast<char*>(std::malloc(length_));
+        if (!data_) return;
+        std::memcpy(data_, prefix, prefixLength);
+        std::memcpy(data_ + prefixLength, middle.data, middle.length);
+        std::memcpy(data_ + prefixLength + middle.length, suffix, suffixLength);
+    }
+    ~Pattern() {
+        if (data_ != inline_) std::free(data_);
+    }
+    Pattern(const Pattern&) = delete;
+    Pattern& operator=(const Pattern&) = delete;
+
+    bool Ok() const { return data_ != nullptr; }
+    const char* Data() const { return data_; }
+    uint32_t Length() const { return length_; }
+
+  private:
+    char inline_[128];
+    char* data_ = nullptr;
+    uint32_t length_ = 0;
+};
+
+struct SectionPlace {
+    uint32_t header;  // the header's '['
+    uint32_t body;    // just after the header's CR LF
+    uint32_t end;     // the next header's '[' or the text's end
+};
+
+struct KeyPlace {
+    uint32_t line;      // the key's first byte
+    uint32_t value;     // just after '='
+    uint32_t valueEnd;  // the CR of the line's CR LF, or the section's end
+};
+
+// A section name or key that could match across lines, which no stored name can.
+bool CrossesLines(Span name) { return Contains(name, "\r\n"); }
+
+// Finds the first header "[name]" CR LF that starts a line. *error is 8 when out of memory.
+bool FindSectionIn(const char* text, uint32_t length, Span name, SectionPlace* place,
+                   SysError* error) {
+    *error = 0;
+    if (CrossesLines(name)) return false;
+    Pattern pattern("[", name, "]\r\n");
+    if (!pattern.Ok()) {
+        *error = kErrorNotEnoughMemory;
+        return false;
+    }
+    uint32_t from = 0;
+    while (from < length) {
+        int64_t at =
+            FindNoCase(text + from, length - from, pattern.Data(), pattern.Length(), length - from);
+        if (at < 0) return false;
+        uint32_t header = from + static_cast<uint32_t>(at);
+        if (header == 0 || (header >= 2 && text[header - 2] == '\r' && text[header - 1] == '\n')) {
+            place->header = header;
+            place->body = header + pattern.Length();
+            uint32_t next = place->body >= 2 ? place->body - 2 : 0;
+            uint32_t end = length;
+            for (;;) {
+                next = FindLineBreak(text, next, length);
+                if (next >= length) break;
+                if (next + 2 < length && text[next + 2] == '[') {
+                    end = next + 2;
+                    break;
+                }
+                next += 2;
+            }
+            place->end = end;
+            return true;
+        }
+        from = header + 1;
+    }
+    return false;
+}
+
+// Finds "\r\n" key "=" inside the section, starting at its header line.
+bool FindKeyIn(const char* text, uint32_t length, const SectionPlace& section, Span key,
+               KeyPlace* place, SysError* error) {
+    *error = 0;
+    if (section.end < section.header + 2) return false;
+    Pattern pattern("\r\n", key, "=");
+    if (!pattern.Ok()) {
+        *error = kErrorNotEnoughMemory;
+        return false;
+    }
+    // The match may run on past the section's end; only where it begins is bounded.
+    uint32_t bound = section.end - 2 - section.header;
+    int64_t at = FindNoCase(text + section.header, length - section.header, pattern.Data(),
+                            pattern.Length(), bound);
+    if (at < 0) return false;
+    uint32_t match = section.header + static_cast<uint32_t>(at);
+    place->line = match + 2;
+    place->value = match + pattern.Length();
+    place->valueEnd = FindLineBreak(text, place->value, section.end);
+    return true;
+}
+
+// Checks a key given to a lookup; keys that can never be stored are refused with 13.
+bool UsableKey(Span key) {
+    if (key.length == 0 || key.data[0] == '[') return false;
+    return !Contains(key, "\r\n=");
+}
+
+template <typename T>
+bool ParseSpan(const char* text, uint32_t length, uint32_t maxDigits, const char* maxMagnitude,
+               T* value) {
+    if (!text || length == 0) return false;
+    bool negative = false;
+    bool signSeen = false;
+    bool afterDigits = false;
+    uint32_t firstDigit = 0;
+    uint32_t digits = 0;
+    for (uint32_t i = 0; i < length; ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == ' ' || (c >= '\t' && c <= '\r')) {
+            if (digits) afterDigits = true;
+        } else if (c == '+' || c == '-') {
+            if (signSeen || digits) return false;
+            signSeen = true;
+            negative = c == '-';
+        } else if (c >= '0' && c <= '9') {
+            if (afterDigits) return false;
+            if (!digits) firstDigit = i;
+            ++digits;
+            // Leading zeros count towards the limit.
+            if (digits > maxDigits) return false;
+        } else {
+            return false;
+        }
+    }
+    if (!digits) return false;
+    // Same width as the largest value: compare digit by digit; the most negative value of the
+    // type is out of range on purpose.
+    if (digits == maxDigits && std::memcmp(text + firstDigit, maxMagnitude, maxDigits) > 0) {
+        return false;
+    }
+    uint64_t magnitude = 0;
+    for (uint32_t i = 0; i < digits; ++i) magnitude = magnitude * 10 + (text[firstDigit + i] - '0');
+    T result = static_cast<T>(magnitude);
+    *value = negative && result != 0 ? -result : result;
+    return true;
+}
+
+}  // namespace
+
+// ---- Free helpers ----
+
+int64_t FindNoCase(const char* text, uint32_t textLength, const char* pattern,
+                   uint32_t patternLength, uint32_t bound) {
+    if (patternLength == 0) return 0;
+    if (!text || !pattern || textLength == 0 || textLength < patternLength) return -1;
+    uint32_t last = textLength - patternLength;
+    if (bound < last) last = bound;
+    const unsigned char first = Upper(static_cast<unsigned char>(pattern[0]));
+    const bool firstIsLetter = first >= 'A' && first <= 'Z';
+    uint32_t i = 0;
+    while (i <= last) {
+        if (!firstIsLetter) {
+            // Jump straight to the next candidate; most patterns here start with '[' or CR.
+            const void* hit = std::memchr(text + i, first, last - i + 1);
+            if (!hit) return -1;
+            i = static_cast<uint32_t>(static_cast<const char*>(hit) - text);
+        } else if (Upper(static_cast<unsigned char>(text[i])) != first) {
+            ++i;
+            continue;
+        }
+        uint32_t k = 1;
+        while (k < patternLength && Upper(static_cast<unsigned char>(text[i + k])) ==
+                                        Upper(static_cast<unsigned char>(pattern[k]))) {
+            ++k;
+        }
+        if (k == patternLength) return i;
+        ++i;
+    }
+    return -1;
+}
+
+bool ParseInt32(const char* text, int32_t* value) {
+    if (!text || !value) return false;
+    size_t length = std::strlen(text);
+    if (length > UINT32_MAX) return false;
+    return ParseSpan<int32_t>(text, static_cast<uint32_t>(length), 10, "2147483647", value);
+}
+
+bool ParseInt64(const char* text, int64_t* value) {
+    if (!text || !value) return false;
+    size_t length = std::strlen(text);
+    if (length > UINT32_MAX) return false;
+    return ParseSpan<int64_t>(text, static_cast<uint32_t>(length), 19, "9223372036854775807",
+                              value);
+}
+
+// One pass over the bytes, copying over themselves. A line that breaks the grammar is dropped:
+// output goes back to its start and input resumes after the next CR LF.
+uint32_t NormaliseSettingsText(char* text, uint32_t length) {
+    enum class State { kLineStart, kHeader, kHeaderClosed, kKey, kValue, kLineEnd };
+    State state = State::kLineStart;
+    uint32_t in = 0;
+    uint32_t out = 0;
+    uint32_t lineStart = 0;
+    uint32_t nameStart = 0;  // first byte of a header's name, or of a value
+    bool lineIsHeader = false;
+    bool haveHeader = false;   // a header line has been kept
+    uint32_t headerStart = 0;  // the last kept header line
+    bool headerHasKeys = false;
+
+    auto dropLine = [&]() {
+        out = lineStart;
+        state = State::kLineStart;
+        uint32_t next = FindLineBreak(text, in, length);
+        in = next < length ? next + 2 : length;
+    };
+    auto trimSpaces = [&](uint32_t floor) {
+        while (out > floor && text[out - 1] == ' ') --out;
+    };
+
+    while (in < length) {
+        const unsigned char c = static_cast<unsigned char>(text[in]);
+        const bool lastByte = in + 1 == length;
+        switch (state) {
+            case State::kLineStart:
+                if (IsBlank(c)) {
+                    ++in;
+                } else if (c == '[') {
+                    if (lastByte) {
+                        dropLine();
+                    } else {
+                        text[out++] = '[';
+                        nameStart = out;
+                        state = State::kHeader;
+                        ++in;
+                    }
+                } else if (c == '=' || IsLineBreak(c) || !haveHeader) {
+                    // A line starting with '=', an empty line, a stray LF, or text before the
+                    // first header.
+                    dropLine();
+                } else {
+                    text[out++] = static_cast<char>(c);
+                    state = State::kKey;
+                    ++in;
+                }
+                break;
+
+            case State::kHeader:
+                if (IsBlank(c)) {
+                    if (out > nameStart) text[out++] = ' ';
+                    ++in;
+                } else if (c == '=') {
+                    ++in;
+                } else if (c == ']') {
+                    trimSpaces(nameStart);
+                    if (out == nameStart || lastByte) {
+                        dropLine();
+                    } else {
+                        text[out++] = ']';
+                        state = State::kHeaderClosed;
+                        ++in;
+                    }
+                } else if (c == '[' || IsLineBreak(c)) {
+                    dropLine();
+                } else {
+                    text[out++] = static_cast<char>(c);
+                    ++in;
+                }
+                break;
+
+            case State::kHeaderClosed:
+                if (IsBlank(c)) {
+                    ++in;
+                } else if (c == '\r') {
+                    text[out++] = '\r';
+                    lineIsHeader = true;
+                    state = State::kLineEnd;
+                    ++in;
+                } else {
+                    dropLine();
+                }
+                break;
+
+            case State::kKey:
+                if (IsBlank(c)) {
+                    text[out++] = ' ';
+                    ++in;
+                } else if (c == '=') {
+                    trimSpaces(lineStart);
+                    text[out++] = '=';
+                    nameStart = out;
+                    state = State::kValue;
+                    ++in;
+                } else if (IsLineBreak(c)) {
+                    dropLine();  // a key without '='
+                } else {
+                    text[out++] = static_cast<char>(c);
+                    ++in;
+                }
+                break;
+
+            case State::kValue:
+                if (IsBlank(c)) {
+                    if (out > nameStart) text[out++] = ' ';
+                    ++in;
+                } else if (c == '\r') {
+                    trimSpaces(nameStart);
+                    if (out == nameStart) {
+                        dropLine();  // an empty value
+                    } else {
+                        text[out++] = '\r';
+                        lineIsHeader = false;
+                        state = State::kLineEnd;
+                        ++in;
+                    }
+                } else if (c == '\n') {
+                    dropLine();
+                } else {
+                    text[out++] = static_cast<char>(c);
+                    ++in;
+                }
+                break;
+
+            case State::kLineEnd:
+                // A kept CR must be followed by LF; a lone CR does not end a line.
+                if (c != '\n') {
+                    dropLine();
+                    break;
+                }
+                text[out++] = '\n';
+                ++in;
+                if (lineIsHeader) {
+                    if (haveHeader && !headerHasKeys) {
+                        // The previous header had no key lines: this one takes its place.
+                        uint32_t lineLength = out - lineStart;
+                        std::memmove(text + headerStart, text + lineStart, lineLength);
+                        out = headerStart + lineLength;
+                    } else {
+                        headerStart = lineStart;
+                    }
+                    haveHeader = true;
+                    headerHasKeys = false;
+                } else {
+                    headerHasKeys = true;
+                }
+                lineStart = out;
+                state = State::kLineStart;
+                break;
+        }
+    }
+
+    // The last line, when it has no CR LF.
+    switch (state) {
+        case State::kValue:
+            trimSpaces(nameStart);
+            if (out == nameStart) {
+                out = lineStart;
+            } else {
+                headerHasKeys = true;
+            }
+            break;
+        case State::kLineEnd:
+            if (lineIsHeader) {
+                out = lineStart;
+            } else {
+                headerHasKeys = true;
+            }
+            break;
+        default:
+            out = lineStart;
+            break;
+    }
+    if (haveHeader && !headerHasKeys) out = headerStart;
+    while (out > 0 && (IsBlank(static_cast<unsigned char>(text[out - 1])) ||
+                       IsLineBreak(static_cast<unsigned char>(text[out - 1])))) {
+        --out;
+    }
+    text[out] = '\0';
+    return out;
+}
+
+// ---- SettingsFile ----
+
+SettingsFile::~SettingsFile() { Reset(); }
+
+void SettingsFile::Reset() {
+    if (file_ != kNoFile) Files().Close(file_);
+    file_ = kNoFile;
+    std::free(text_);
+    text_ = nullptr;
+    std::free(path_);
+    path_ = nullptr;
+    fileSize_ = 0;
+    capacity_ = 0;
+    used_ = 0;
+}
+
+bool SettingsFile::Fail(SysError code, SysError* error) {
+    if (error) *error = code;
+    return false;
+}
+
+bool SettingsFile::Succeed(SysError* error) {
+    if (error) *error = 0;
+    return true;
+}
+
+SysError SettingsFile::OpenHeld() {
+    SysError code = 0;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        code = Files().OpenAlways(path_, &file_);
+        if (code == 0) return 0;
+        file_ = kNoFile;
+    }
+    return code;
+}
+
+bool SettingsFile::Load(const char* path, SysError* error) {
+    if (!path || !*path) return Fail(kErrorPathNotFound, error);
+    // The held handle would keep the file from being opened again, so let go of it first.
+    Reset();
+    size_t pathLength = std::strlen(path);
+    path_ = static_cast<char*>(std::malloc(pathLength + 1));
+    if (!path_) return Fail(kErrorNotEnoughMemory, error);
+    std::memcpy(path_, path, pathLength + 1);
+
+    SysError code = OpenHeld();
+    if (code != 0) {
+        Reset();
+        return Fail(code, error);
+    }
+    uint32_t size = 0;
+    code = Files().GetSize(file_, &size);
+    if (code == 0 && uint64_t{size} + 1 + kSpareRoom > UINT32_MAX) code = kErrorNotEnoughMemory;
+    if (code == 0) {
+        capacity_ = size + 1 + kSpareRoom;
+        text_ = static_cast<char*>(std::calloc(capacity_, 1));
+        if (!text_) code = kErrorNotEnoughMemory;
+    }
+    uint32_t done = 0;
+    if (code == 0) code = Files().SeekStart(file_);
+    if (code == 0) {
+        for (int attempt = 0; attempt < kAttempts; ++attempt) {
+            if (attempt > 0 && (code = Files().SeekStart(file_)) != 0) break;
+            code = Files().Read(file_, text_, size, &done);
+            if (code == 0) break;
+        }
+    }
+    if (code != 0) {
+        Reset();
+        return Fail(code, error);
+    }
+    fileSize_ = size;
+    used_ = NormaliseSettingsText(text_, done < size ? done : size) + 1;
+    return Succeed(error);
+}
+
+SysError SettingsFile::WriteWhole(FileHandle file) {
+    const uint32_t count = used_ - 1;
+    SysError code = 0;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if ((code = Files().SeekStart(file)) != 0) return code;
+        if ((code = Files().Truncate(file)) != 0) return code;
+        uint32_t written = 0;
+        code = 0;
+        while (code == 0 && written < count) {
+            uint32_t done = 0;
+            code = Files().Write(file, text_ + written, count - written, &done);
+            if (code == 0 && done == 0) code = kErrorWriteFault;
+            written += done;
+        }
+        if (code == 0) return 0;
+    }
+    return code;
+}
+
+bool SettingsFile::Save(SysError* error) {
+    if (!text_ || !path_) return Fail(kErrorInvalidBlock, error);
+
+    // The new text goes to a file beside the settings file, which then replaces it, so that a
+    // failed write leaves the old settings intact.
+    size_t pathLength = std::strlen(path_);
+    static const char kTempSuffix[] = ".tmp";
+    char* tempPath = static_cast<char*>(std::malloc(pathLength + sizeof kTempSuffix));
+    if (!tempPath) return Fail(kErrorNotEnoughMemory, error);
+    std::memcpy(tempPath, path_, pathLength);
+    std::memcpy(tempPath + pathLength, kTempSuffix, sizeof kTempSuffix);
+
+    FileHandle temp = kNoFile;
+    SysError code = Files().CreateNew(tempPath, &temp);
+    if (code != 0) {
+        // No file can be made in the folder: rewrite the settings file in place instead.
+        std::free(tempPath);
+        if (file_ == kNoFile && (code = OpenHeld()) != 0) return Fail(code, error);
+        code = WriteWhole(file_);
+        if (code != 0) return Fail(code, error);
+        Files().Flush(file_);
+        fileSize_ = used_ - 1;
+        return Succeed(error);
+    }
+
+    code = WriteWhole(temp);
+    if (code == 0) code = Files().Flush(temp);
+    Files().Close(temp);
+    if (code == 0) {
+        // Windows cannot replace a file that is held open.
+        if (file_ != kNoFile) Files().Close(file_);
+        file_ = kNoFile;
+        code = Files().Replace(tempPath, path_);
+        // Hold the file again, the new one or, after a failed replace, the old one. A failed
+        // reopen is no failure of the save: the next save finds the file by its path.
+        OpenHeld();
+    }
+    if (code != 0) Files().Remove(tempPath);
+    std::free(tempPath);
+    if (code != 0) return Fail(code, error);
+    fileSize_ = used_ - 1;
+    return Succeed(error);
+}
+
+bool SettingsFile::Splice(uint32_t at, uint32_t removed, const Span* pieces, int count,
+                          SysError* error) {
+    uint64_t added = 0;
+    for (int i = 0; i < count; ++i) added += pieces[i].length;
+    uint64_t newUsed = uint64_t{used_} - removed + added;
+    if (newUsed + kSpareRoom > UINT32_MAX) return Fail(kErrorNotEnoughMemory, error);
+    const uint32_t tail = used_ - at - removed;  // includes the NUL
+    if (newUsed > capacity_) {
+        uint32_t newCapacity = static_cast<uint32_t>(newUsed) + kSpareRoom;
+        char* grown = static_cast<char*>(std::calloc(newCapacity, 1));
+        if (!grown) return Fail(kErrorNotEnoughMemory, error);
+        std::memcpy(grown, text_, at);
+        std::memcpy(grown + newUsed - tail, text_ + at + removed, tail);
+        std::free(text_);
+        text_ = grown;
+        capacity_ = newCapacity;
+    } else {
+        std::memmove(text_ + newUsed - tail, text_ + at + removed, tail);
+        if (newUsed < used_) std::memset(text_ + newUsed, 0, used_ - newUsed);
+    }
+    uint32_t to = at;
+    for (int i = 0; i < count; ++i) {
+        std::memcpy(text_ + to, pieces[i].data, pieces[i].length);
+        to += pieces[i].length;
+    }
+    used_ = static_cast<uint32_t>(newUsed);
+    return true;
+}
+
+bool SettingsFile::Locate(const char* section, const char* key, Lookup* found, SysError* error) {
+    *found = Lookup();
+    if (!text_ || !section) return Fail(kErrorInvalidBlock, error);
+    Span name = Trimmed(section);
+    if (name.length == 0) return Fail(kErrorInvalidData, error);
+    Span keyName{nullptr, 0};
+    if (key) {
+        keyName = Trimmed(key);
+        if (!UsableKey(keyName)) return Fail(kErrorInvalidData, error);
+    }
+    SysError code = 0;
+    SectionPlace section_{};
+    found->sectionFound = FindSectionIn(text_, used_ - 1, name, &section_, &code);
+    if (code != 0) return Fail(code, error);
+    found->header = section_.header;
+    found->body = section_.body;
+    found->end = section_.end;
+    if (found->sectionFound && key) {
+        KeyPlace place{};
+        found->keyFound = FindKeyIn(text_, used_ - 1, section_, keyName, &place, &code);
+        if (code != 0) return Fail(code, error);
+        found->line = place.line;
+        found->value = place.value;
+        found->valueEnd = place.valueEnd;
+    }
+    return Succeed(error);
+}
+
+bool SettingsFile::GetString(const char* section, const char* key, char* buffer, uint32_t* size,
+                             SysError* error) {
+    if (!text_ || !buffer || !size || !key) return Fail(kErrorInvalidBlock, error);
+    Lookup found;
+    if (!Locate(section, key, &found, error)) return false;
+    if (!found.keyFound) return Fail(0, error);
+    uint32_t length = found.valueEnd - found.value;
+    if (*size < uint64_t{length} + 1) {
+        *size = length + 1;
+        return Fail(kErrorInsufficientBuffer, error);
+    }
+    std::memcpy(buffer, text_ + found.value, length);
+    buffer[length] = '\0';
+    return Succeed(error);
+}
+
+bool SettingsFile::GetInt(const char* section, const char* key, int32_t* value, bool* valid,
+                          SysError* error) {
+    if (valid) *valid = true;
+    if (!text_ || !value || !valid || !key) return Fail(kErrorInvalidBlock, error);
+    Lookup found;
+    if (!Locate(section, key, &found, error)) return false;
+    if (!found.keyFound) return Fail(0, error);
+    if (!ParseSpan<int32_t>(text_ + found.value, found.valueEnd - found.value, 10, "2147483647",
+                            value)) {
+        *valid = false;
+        return Fail(0, error);
+    }
+    return Succeed(error);
+}
+
+bool SettingsFile::GetInt64(const char* section, const char* key, int64_t* value, bool* valid,
+                            SysError* error) {
+    if (valid) *valid = true;
+    if (!text_ || !value || !valid || !key) return Fail(kErrorInvalidBlock, error);
+    Lookup found;
+    if (!Locate(section, key, &found, error)) return false;
+    if (!found.keyFound) return Fail(0, error);
+    if (!ParseSpan<int64_t>(text_ + found.value, found.valueEnd - found.value, 19,
+                            "9223372036854775807", value)) {
+        *valid = false;
+        return Fail(0, error);
+    }
+    return Succeed(error);
+}
+
+bool SettingsFile::SetString(const char* section, const char* key, const char* value,
+                             SysError* error, bool writeThrough) {
+    if (!text_ || !section || !key || !value) return Fail(kErrorInvalidBlock, error);
+    Span keyName = Trimmed(key);
+    Span newValue = Trimmed(value);
+    Span name = Trimmed(section);
+    // Anything that would not read back as the same section, key and value after a reload is
+    // refused: a line break would start a new line, and brackets or '=' in a section name, or
+    // '=' in a key, change how the line is split.
+    if (newValue.length == 0 || Contains(newValue, "\r\n")) {
+        return Fail(kErrorInvalidData, error);
+    }
+    if (name.length == 0 || Contains(name, "\r\n[]=")) return Fail(kErrorInvalidData, error);
+    Lookup found;
+    if (!Locate(section, key, &found, error)) return false;
+
+    if (found.keyFound) {
+        uint32_t oldLength = found.valueEnd - found.value;
+        bool same = oldLength == newValue.length &&
+                    std::memcmp(text_ + found.value, newValue.data, oldLength) == 0;
+        if (!same) {
+            // The caller's spelling of the key replaces the stored one.
+            const Span pieces[] = {keyName, {"=", 1}, newValue};
+            if (!Splice(found.line, found.valueEnd - found.line, pieces, 3, error)) return false;
+        }
+    } else if (found.sectionFound && found.end < used_ - 1) {
+        const Span pieces[] = {keyName, {"=", 1}, newValue, {"\r\n", 2}};
+        if (!Splice(found.end, 0, pieces, 4, error)) return false;
+    } else if (found.sectionFound) {
+        // The last section: the text keeps having no final line break.
+        const Span pieces[] = {{"\r\n", 2}, keyName, {"=", 1}, newValue};
+        if (!Splice(used_ - 1, 0, pieces, 4, error)) return false;
+    } else {
+        const bool empty = used_ <= 1;
+        const Span pieces[] = {
+            {"\r\n", empty ? 0u : 2u}, {"[", 1}, name, {"]\r\n", 3}, keyName, {"=", 1}, newValue};
+        if (!Splice(used_ - 1, 0, pieces, 7, error)) return false;
+    }
+    if (writeThrough) return Save(error);
+    return Succeed(error);
+}
+
+bool SettingsFile::DeleteSection(const char* section, SysError* error, bool writeThrough) {
+    Lookup found;
+    if (!Locate(section, nullptr, &found, error)) return false;
+    if (!found.sectionFound) return Fail(0, error);
+    uint32_t from = found.header;
+    if (found.end == used_ - 1 && from >= 2) from -= 2;  // the CR LF before the last section
+    if (!Splice(from, found.end - from, nullptr, 0, error)) return false;
+    if (writeThrough) return Save(error);
+    return Succeed(error);
+}
+
+bool SettingsFile::SectionExists(const char* section, SysError* error, bool* exists) {
+    if (exists) *exists = false;
+    if (!exists) return Fail(kErrorInvalidBlock, error);
+    Lookup found;
+    if (!Locate(section, nullptr, &found, error)) return false;
+    *exists = found.sectionFound;
+    return Succeed(error);
+}
+
+SettingsFile& Settings() {
+    static SettingsFile settings;
+    return settings;
+}
+
+}  // namespace dt
