@@ -5,4 +5,11 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 bash scripts/deps.sh
 bash scripts/build.sh
+# The code shared between threads also runs under ThreadSanitizer.
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
+  -DCMAKE_CXX_COMPILER=clang++ -DDT_SANITIZE=OFF -DDT_FUZZ=OFF -DCMAKE_CXX_FLAGS=-fsanitize=thread \
+  -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DDT_DIST_DIR="$root/dist" >/dev/null
+cmake --build build/tsan -j "${DT_JOBS:-2}" --target thread_lock_test sound_player_test run_list_test
+ctest --test-dir build/tsan --output-on-failure -R 'unit\.(ThreadLock|WorkerCount|SoundPlayer|RunList|RunLaunch)Test'
+
 ctest --test-dir build/native --output-on-failure -j "${DT_TEST_JOBS:-2}" "$@"

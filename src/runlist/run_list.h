@@ -1,0 +1,67 @@
+// Run items: the programs, documents and folders opened when a connection is made or ends.
+#pragma once
+
+#include <cstdint>
+
+#include "app/platform.h"
+
+namespace dt {
+
+constexpr int kRunTextSize = 260;
+// The most items the Run page shows and edits; the launcher itself opens every stored item.
+constexpr int kMaxRunItems = 20;
+// Hand-edited files may claim any RunCount; no reader looks further than this many sections.
+constexpr int kMaxRunSections = 1000;
+
+// Zero-filled when created; every text holds at most 259 characters, empty = not given.
+struct RunItem {
+    char title[kRunTextSize];
+    char startPath[kRunTextSize];
+    char startParams[kRunTextSize];
+    char closePath[kRunTextSize];
+    char closeParams[kRunTextSize];
+    char startWorkDir[kRunTextSize];
+    char closeWorkDir[kRunTextSize];
+    int32_t enable;
+};
+
+bool RunItemsEqual(const RunItem& a, const RunItem& b);
+// A zero-filled item, or a heap copy; null when memory is short. Free with FreeRunItem.
+RunItem* NewRunItem();
+RunItem* CopyRunItem(const RunItem& item);
+void FreeRunItem(RunItem* item);
+
+// Each item is owned by the list that points to it.
+struct RunList {
+    RunItem* items[kMaxRunItems];
+    int count;
+};
+
+// Frees the items and leaves the list empty.
+void ClearRunList(RunList* list);
+// Same length and equal items position by position.
+bool RunListsEqual(const RunList& a, const RunList& b);
+
+// Reads the stored list into two equal lists (emptied first). False when the user gave up after
+// a read error or memory ran out.
+bool LoadRunList(WindowRef owner, RunList* saved, RunList* working);
+// Writes the working list to the settings file and makes the saved list equal to it. False when
+// the user gave up after an error or memory ran out.
+bool SaveRunList(WindowRef owner, const RunList* working, RunList* saved);
+
+// Opens the enabled items' "On Connection" (or "On Disconnection") sides, each from a worker
+// thread of its own, reading the list afresh from the settings file. Failures are silent.
+void LaunchRunItems(WindowRef owner, bool onConnection);
+
+// The shell and the thread starter the launcher uses; tests install their own.
+class LaunchBackend {
+  public:
+    virtual ~LaunchBackend() = default;
+    // Opens `path` through the shell with the default verb; `params` and `workDir` may be null.
+    virtual void Execute(const char* path, const char* params, const char* workDir) = 0;
+    virtual bool StartThread(void (*entry)(void*), void* arg) = 0;
+};
+LaunchBackend& Launcher();
+void SetLaunchBackend(LaunchBackend* backend);
+
+}  // namespace dt
