@@ -16,7 +16,7 @@ using test::FakeFileSystem;
 using test::ScriptedMessages;
 
 class StartupTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { Settings().Reset(); }
     FakeFileSystem files;
     ScriptedMessages messages;

@@ -1,0 +1,412 @@
+"""Checks the bench itself (dial-up simulator, launcher, UI probe) without the program."""
+
+import os
+import time
+import unittest
+
+import bench
+
+RASCS_CONNECT_DEVICE = 2
+RASCS_CONNECTED = 0x2000
+RASCS_DISCONNECTED = 0x2001
+ERROR_INSUFFICIENT_BUFFER = 122
+ERROR_SHARING_VIOLATION = 32
+
+
+@unittest.skipUnless(bench.have_tools(), "bench tools not built")
+class SimulatorTest(unittest.TestCase):
+    """rasclient calls the simulator as a program would."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.sb = bench.Sandbox("sim")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.sb.close()
+
+    def setUp(self):
+        # Each test starts from an empty simulator.
+        sb = self.sb
+        sb._entries, sb._conns, sb._errors, sb._error_texts, sb._options = [], [], {}, {}, {}
+        sb._write_state()
+        if sb.hangup_log.exists():
+            sb.hangup_log.unlink()
+
+    def test_entries_grow_one_at_a_time_until_they_fit(self):
+        long_name = "L" * 256
+        names = ["Work", " spaced name ", long_name]
+        self.sb.set_entries(names)
+        for size in bench.RASENTRYNAME_SIZES:
+            answer = self.sb.rasclient("entries-grow", "--size", size)
+            calls = answer["calls"]
+            self.assertEqual([c["rc"] for c in calls], [603, 603, 0], answer)
+            # Each 603 tells the size needed and the number of entries.
+            for call in calls:
+                self.assertEqual(call["cb"], 3 * size)
+                self.assertEqual(call["count"], 3)
+            self.assertEqual(answer["entries"], names)
+
+    def test_a_too_small_buffer_still_gets_the_records_that_fit(self):
+        self.sb.set_entries(["A", "B", "C"])
+        answer = self.sb.rasclient("entries", "--size", 264, "--slots", 2)
+        self.assertEqual(answer["rc"], 603)
+        self.assertEqual([e["name"] for e in answer["entries"]], ["A", "B"])
+        answer = self.sb.rasclient("entries", "--null", "--cb", 0)
+        self.assertEqual((answer["rc"], answer["cb"], answer["count"]), (603, 3 * 532, 3))
+
+    def test_only_the_record_sizes_of_the_platform_are_accepted(self):
+        self.sb.set_entries(["A"])
+        handle = self.sb.connect("A")
+        for size in bench.RASENTRYNAME_SIZES:
+            self.assertEqual(self.sb.rasclient("entries", "--size", size)["rc"], 0, size)
+        for size in bench.RASCONN_SIZES:
+            answer = self.sb.rasclient("conns", "--size", size)
+            self.assertEqual(answer["rc"], 0, size)
+            self.assertEqual(answer["connections"][0]["size"], size)
+        for size in bench.RASCONNSTATUS_SIZES:
+            answer = self.sb.rasclient("status", handle, "--size", size)
+            self.assertEqual(answer["rc"], 0, size)
+        # 412 is the 32-bit RASCONN; a 64-bit caller that uses it must be refused.
+        for size in (0, 260, 412, 420, 709, 10000):
+            answer = self.sb.rasclient("conns", "--size", size, "--cb", 20000)
+            self.assertEqual(answer["rc"], 632, size)
+        for size in (0, 263, 268, 533):
+            answer = self.sb.rasclient("entries", "--size", size, "--cb", 20000)
+            self.assertEqual(answer["rc"], 632, size)
+        for size in (0, 156, 164, 289):
+            self.assertEqual(self.sb.rasclient("status", handle, "--size", size)["rc"], 632, size)
+
+    def test_a_connection_goes_through_its_states_and_disappears(self):
+        handle = self.sb.connect("Work", state="dialling")
+        conns = self.sb.rasclient("conns")
+        self.assertEqual(conns["count"], 1)
+        self.assertEqual(conns["connections"][0]["handle"], handle)
+        self.assertEqual(conns["connections"][0]["name"], "Work")
+        self.assertEqual(self.sb.rasclient("status", handle)["state"], RASCS_CONNECT_DEVICE)
+        self.sb.set_state("Work", "connected")
+        self.assertEqual(self.sb.rasclient("status", handle)["state"], RASCS_CONNECTED)
+        self.sb.set_state(handle, "disconnected:629")
+        status = self.sb.rasclient("status", handle)
+        self.assertEqual((status["state"], status["error"]), (RASCS_DISCONNECTED, 629))
+        self.sb.disconnect(handle)
+        self.assertEqual(self.sb.rasclient("conns")["count"], 0)
+        self.assertEqual(self.sb.rasclient("status", handle)["rc"], bench.ERROR_INVALID_HANDLE)
+
+    def test_two_connections_do_not_fit_one_record(self):
+        first = self.sb.connect("One")
+        self.sb.connect("Two")
+        answer = self.sb.rasclient("conns", "--size", 416, "--slots", 1)
+        self.assertEqual((answer["rc"], answer["cb"], answer["count"]), (603, 2 * 416, 2))
+        self.assertEqual(answer["connections"][0]["handle"], first)
+
+    def test_injected_errors_replace_the_answers_until_cleared(self):
+        handle = self.sb.connect("Work")
+        self.sb.set_entries(["Work"])
+        self.sb.inject_error("RasEnumConnectionsA", 668)
+        self.sb.inject_error("RasGetConnectStatusA", 6)
+        self.sb.inject_error("RasEnumEntriesA", 8)
+        self.assertEqual(self.sb.rasclient("conns")["rc"], 668)
+        self.assertEqual(self.sb.rasclient("status", handle)["rc"], 6)
+        self.assertEqual(self.sb.rasclient("entries")["rc"], 8)
+        for function in ("RasEnumConnectionsA", "RasGetConnectStatusA", "RasEnumEntriesA"):
+            self.sb.inject_error(function, None)
+        self.assertEqual(self.sb.rasclient("conns")["count"], 1)
+        self.assertEqual(self.sb.rasclient("status", handle)["state"], RASCS_CONNECTED)
+
+    def test_a_hang_up_is_logged_and_ends_the_connection(self):
+        kept = self.sb.connect("Other")
+        handle = self.sb.connect("Work")
+        self.assertEqual(self.sb.rasclient("hangup", handle)["rc"], 0)
+        hangups = self.sb.hangups()
+        self.assertEqual([(h["handle"], h["name"]) for h in hangups], [(handle, "Work")])
+        self.assertLess(abs(hangups[0]["time_ms"] - time.time() * 1000), 10000)
+        listed = self.sb.rasclient("conns", "--slots", 4)["connections"]
+        self.assertEqual([c["handle"] for c in listed], [kept])
+        self.assertEqual(self.sb.rasclient("status", handle)["rc"], bench.ERROR_INVALID_HANDLE)
+        self.assertEqual(self.sb.rasclient("hangup", handle)["rc"], bench.ERROR_INVALID_HANDLE)
+        self.assertEqual(len(self.sb.hangups()), 1)
+        self.assertEqual([c["handle"] for c in self.sb.connections()], [kept])
+        with self.assertRaises(ValueError):
+            self.sb.connect("Work", handle=handle)
+
+    def test_a_hang_up_can_linger_or_be_ignored(self):
+        self.sb.set_hangup_behaviour(linger_ms=4000)
+        handle = self.sb.connect("Work")
+        self.sb.rasclient("hangup", handle)
+        self.assertEqual(self.sb.rasclient("status", handle)["state"], RASCS_DISCONNECTED)
+        self.assertEqual(self.sb.rasclient("hangup", handle)["rc"], 0)
+        self.assertEqual(len(self.sb.hangups()), 1, "a second hang-up while lingering")
+        self.sb.wait_until(
+            lambda: self.sb.rasclient("status", handle)["rc"] == bench.ERROR_INVALID_HANDLE,
+            timeout=15, message="lingering connection to vanish")
+
+        self.sb.set_hangup_behaviour(ignore=True)
+        stubborn = self.sb.connect("Stubborn")
+        self.assertEqual(self.sb.rasclient("hangup", stubborn)["rc"], 0)
+        self.assertEqual(self.sb.rasclient("status", stubborn)["state"], RASCS_CONNECTED)
+        self.assertEqual(self.sb.hangups()[-1]["linger_ms"], -1)
+
+    def test_error_strings_follow_the_buffer_rules(self):
+        self.assertEqual(self.sb.rasclient("errstr", 603)["text"], "RAS error 603")
+        text = "Line one\r\nline two with \\ backslash"
+        self.sb.set_error_text(651, text)
+        self.assertEqual(self.sb.rasclient("errstr", 651)["text"], text)
+        answer = self.sb.rasclient("errstr", 651, "--bufsize", len(text))
+        self.assertEqual(answer["rc"], ERROR_INSUFFICIENT_BUFFER)
+        self.assertEqual(self.sb.rasclient("errstr", 651, "--bufsize", len(text) + 1)["rc"], 0)
+
+    def test_a_malformed_state_file_does_not_break_the_simulator(self):
+        junk = (b"conn=0 connected Zero\nconn=12 flying Bad\nconn=zz connected Bad\n"
+                b"conn=0x99999999999999999999 connected Big\nerror.RasEnumEntriesA=-3\n"
+                b"\x00\xff\xfe garbage without equals\nconn=0x20 connected Good one\n"
+                b"entry=" + b"N" * 400 + b"\nhangup_linger_ms=abc\n")
+        self.sb.state_path.write_bytes(junk)
+        conns = self.sb.rasclient("conns", "--slots", 4)
+        self.assertEqual(conns["rc"], 0)
+        self.assertEqual([(c["handle"], c["name"]) for c in conns["connections"]],
+                         [(0x20, "Good one")])
+        entries = self.sb.rasclient("entries-grow")
+        self.assertEqual(entries["entries"], ["N" * 256])
+        self.sb.hangup_log.write_bytes(b"\t\t\nnot a line\n32\tx\t0\tGood one\n")
+        self.assertEqual(self.sb.rasclient("status", 0x20)["state"], RASCS_CONNECTED)
+        self.sb.hangup_log.unlink()
+
+
+@unittest.skipUnless(bench.have_tools(), "bench tools not built")
+class LaunchTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.sb = bench.Sandbox("launch")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.sb.close()
+
+    def cmdline_of(self, cmdline, **kw):
+        code, out = self.sb.launch(cmdline, **kw)
+        self.assertEqual(code, 0, out)
+        line = next(l for l in out.splitlines() if l.startswith("{"))
+        return bench.json.loads(line)
+
+    def test_the_command_line_arrives_byte_for_byte(self):
+        for cmdline in ('rasclient.exe cmdline /ini:"Z:\\tmp\\a b.ini"',
+                        'rasclient.exe cmdline  two  spaces "unclosed ',
+                        "rasclient.exe cmdline\ttab and trailing blank ",
+                        "rasclient.exe cmdline caf\u00e9 /SET",
+                        "rasclient.exe cmdline " + "x" * 800):
+            got = self.cmdline_of(cmdline)
+            self.assertEqual(bytes.fromhex(got["hex"]), cmdline.encode(bench.ANSI))
+
+    def test_a_windows_caller_can_use_the_separator_form(self):
+        inner = 'rasclient.exe cmdline  /ini:"q" '
+        got = self.cmdline_of("launch.exe --wait -- " + inner)
+        self.assertEqual(bytes.fromhex(got["hex"]), inner.encode(bench.ANSI))
+
+    def test_exit_code_and_working_directory(self):
+        self.assertEqual(self.sb.launch("rasclient.exe exit 7")[0], 7)
+        got = self.cmdline_of("rasclient.exe cmdline", cwd=self.sb.home)
+        self.assertEqual(got["cwd"], bench.win_path(self.sb.home))
+        pid = self.sb.launch("rasclient.exe exit 0", wait=False)
+        self.assertGreater(pid, 0)
+
+
+@unittest.skipUnless(bench.have_tools(), "bench tools not built")
+class ProbeTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.sb = bench.Sandbox("probe")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.sb.close()
+
+    def demo(self, *args):
+        demo = self.sb.spawn("uiprobe.exe", "demo-window", *args)
+        self.addCleanup(demo.kill)
+        ready = demo.expect(lambda item: item.get("ready"), timeout=20, what="demo window")
+        return demo, ready["hwnd"], ready["pid"]
+
+    def test_a_window_is_found_messaged_and_ended_like_at_log_off(self):
+        demo, hwnd, pid = self.demo("--title", "Bench demo A", "--listen", "BenchPing")
+        found = self.sb.wait_window(title="Bench demo A", visible=True)
+        self.assertEqual((found["hwnd"], found["pid"], found["class"]),
+                         (hwnd, pid, "BenchDemoWindow"))
+        self.assertEqual(self.sb.windows(pid=pid, cls="BenchDemoWindow")[0]["hwnd"], hwnd)
+
+        answer = self.sb.send("BenchPing", hwnd=hwnd, wparam=5, lparam=-3)
+        self.assertEqual(answer["result"], 0x5EE)
+        got = demo.expect_msg("BenchPing")
+        self.assertEqual((got["w"], got["l"]), (5, -3))
+        self.sb.send("BenchPing", broadcast=True, notify=True, wparam=9)
+        self.assertEqual(demo.expect_msg("BenchPing")["w"], 9)
+
+        self.sb.click(hwnd, 10, 20, double=True)
+        for name in ("WM_LBUTTONDOWN", "WM_LBUTTONUP", "WM_LBUTTONDBLCLK", "WM_LBUTTONUP"):
+            got = demo.expect_msg(name)
+            self.assertEqual((got["x"], got["y"]), (10, 20))
+        self.sb.click(hwnd, 30, 40, right=True)
+        self.assertEqual(demo.expect_msg("WM_RBUTTONUP")["x"], 30)
+        self.sb.drag(hwnd, 5, 6, 50, 60, steps=3)
+        self.assertEqual(demo.expect_msg("WM_LBUTTONDOWN")["x"], 5)
+        self.assertEqual(demo.expect_msg("WM_LBUTTONUP")["y"], 60)
+
+        result = self.sb.probe("logoff", "--pid", pid)
+        self.assertTrue(result["all_agreed"] and result["ended"], result)
+        self.assertEqual(demo.expect_msg("WM_QUERYENDSESSION")["l"], 0x80000000)
+        self.assertEqual(demo.expect_msg("WM_ENDSESSION")["w"], 1)
+        self.assertEqual(demo.wait(), 40)
+        self.sb.wait_window_gone(title="Bench demo A", timeout=5)
+
+    def test_a_refused_log_off_does_not_end_the_session(self):
+        demo, hwnd, pid = self.demo("--title", "Bench demo B", "--refuse-end")
+        result = self.sb.probe("logoff", "--pid", pid)
+        self.assertFalse(result["all_agreed"] or result["ended"], result)
+        self.assertEqual(demo.expect_msg("WM_ENDSESSION")["w"], 0)
+        self.assertIsNone(demo.proc.poll())
+        self.assertTrue(self.sb.probe("kill", pid)["killed"])
+        demo.wait()
+
+    def test_the_platform_message_box_is_read_and_answered(self):
+        box = self.sb.spawn("uiprobe.exe", "demo-msgbox", "Line one\\r\\nLine two",
+                            "Bench box", 0x36)
+        seen = self.sb.msgbox(kind="system", pid=None, timeout=20)
+        self.assertEqual(seen["caption"], "Bench box")
+        self.assertEqual(seen["text"], "Line one\r\nLine two")
+        self.assertEqual([b["id"] for b in seen["buttons"]], [2, 10, 11])
+        self.assertTrue(seen["icon"]["has_image"])
+        lefts = [b["rect"][0] for b in seen["buttons"]]
+        self.assertEqual(lefts, sorted(lefts))
+        self.assertEqual(self.sb.press("continue", pid=None)["pressed"], 11)
+        self.assertEqual(box.wait(), 11)
+        self.assertTrue(self.sb.no_msgbox(pid=None))
+
+    def test_the_programs_own_message_box_is_read_and_answered(self):
+        buttons = ["2:&Cancel", "10:&Try Again", "11:C&ontinue"]
+        box = self.sb.spawn("uiprobe.exe", "demo-appbox", "First\\r\\nSecond", "Bench own",
+                            "--icon", 16, *buttons)
+        seen = self.sb.msgbox(kind="app", pid=None, timeout=20)
+        self.assertEqual((seen["caption"], seen["text"]), ("Bench own", "First\r\nSecond"))
+        self.assertEqual([(b["id"], b["caption"]) for b in seen["buttons"]],
+                         [(181, "&Cancel"), (182, "&Try Again"), (183, "C&ontinue")])
+        self.assertTrue(seen["icon"]["has_image"])
+        with self.assertRaises(bench.BenchError):
+            self.sb.press("Retry", pid=None)
+        self.assertEqual(self.sb.press("&Try Again", pid=None)["pressed"], 182)
+        self.assertEqual(box.wait(), 10)
+
+        # Esc answers Cancel even when no Cancel button is offered.
+        box = self.sb.spawn("uiprobe.exe", "demo-appbox", "Esc", "Bench esc", "4:&Retry",
+                            "5:&Ignore")
+        seen = self.sb.msgbox(kind="app", pid=None, timeout=20)
+        self.assertEqual(len(seen["buttons"]), 2)
+        self.sb.key(seen["hwnd"], 0x1B)
+        self.assertEqual(box.wait(), 2)
+
+    def test_layered_alpha_tray_tooltip_and_pixels(self):
+        demo, hwnd, pid = self.demo("--title", "Bench demo C", "--alpha", 128, "--tray",
+                                    "Not Connected", "--color", "FF0000", "--rect",
+                                    "200,150,240,160")
+        alpha = self.sb.alpha(hwnd)
+        self.assertTrue(alpha["layered"])
+        self.assertEqual(alpha["alpha"], 128)
+
+        icons = self.sb.wait_until(lambda: [i for i in self.sb.tray()
+                                            if i["tip"] == "Not Connected"],
+                                   timeout=10, message="tray icon")
+        self.sb.click(icons[0]["icon_window"], 4, 4, right=True)
+        # The icon relays the mouse messages of its window (move, down, up).
+        relayed = lambda l: lambda item: item.get("msg") == "TRAY" and item["l"] == l
+        demo.expect(relayed(0x204), what="WM_RBUTTONDOWN from the icon")
+        demo.expect(relayed(0x205), what="WM_RBUTTONUP from the icon")
+
+        client = self.sb.window(hwnd)["client"]
+        image = self.sb.image(rect=client)
+        self.assertEqual((image.width, image.height),
+                         (client[2] - client[0], client[3] - client[1]))
+        # Xvfb has no compositor, so the translucent window shows opaque.
+        self.assertEqual(image.dominant(), (255, 0, 0))
+        self.assertGreater(image.count((255, 0, 0), tolerance=8), image.width * image.height // 2)
+
+    def test_a_locked_file_cannot_be_opened_by_others(self):
+        path = self.sb.root / "locked.ini"
+        path.write_text("[Test]\n")
+        args = ["lock-file", bench.win_path(path), "0", "rw"]
+        with self.sb.lock_file(path, share="none"):
+            result = self.sb.tool("uiprobe.exe", *args, check=False)
+            self.assertEqual(result.returncode, 1)
+            self.assertIn(f"error {ERROR_SHARING_VIOLATION}", result.stderr.decode())
+        self.assertEqual(self.sb.tool("uiprobe.exe", *args, check=False).returncode, 0)
+
+    def test_played_sound_lands_in_the_capture_file(self):
+        wav = bench.make_wav(self.sb.root / "tone.wav", seconds=0.5)
+        self.sb.clear_sound()
+        self.assertFalse(self.sb.sound_played())
+        result = self.sb.tool("uiprobe.exe", "demo-sound", bench.win_path(wav))
+        self.assertEqual(result.returncode, 0)
+        self.assertTrue(self.sb.sound_played())
+        self.assertEqual(len(self.sb.sound_bytes()), int(0.5 * 22050) * 2)
+
+    def test_probe_reports_failures(self):
+        with self.assertRaises(bench.BenchError):
+            self.sb.probe("window", 0x7FFFFFF0)
+        with self.assertRaises(AssertionError):
+            self.sb.wait_window(title="No such window anywhere", timeout=0.5)
+        self.assertIsNone(self.sb.probe("control", 0, 180, check=False))
+        self.assertEqual(self.sb.probe("info")["acp"], 1252)
+
+
+@unittest.skipUnless(bench.have_tools(), "bench tools not built")
+class SandboxTest(unittest.TestCase):
+    def test_stop_ends_a_program_by_log_off_or_else_kills_it(self):
+        with bench.Sandbox("stop") as sb:
+            sb.start(cmdline="uiprobe.exe demo-window --title Polite")
+            sb.wait_window(title="Polite", pid=sb.pid)
+            self.assertEqual(sb.stop(), "logoff")
+            self.assertEqual(sb.exit_code, 40)
+
+            sb.start(cmdline="uiprobe.exe demo-window --title Stubborn --refuse-end")
+            sb.wait_window(title="Stubborn", pid=sb.pid)
+            self.assertEqual(sb.stop(timeout=2), "killed")
+            self.assertFalse(sb.running())
+            self.assertEqual(sb.windows(title="Stubborn"), [])
+            self.assertEqual(sb.stop(), "not running")
+
+    def test_close_ends_helpers_and_removes_the_directory(self):
+        sb = bench.Sandbox("close")
+        demo = sb.spawn("uiprobe.exe", "demo-window", "--title", "Left over")
+        demo.expect(lambda item: item.get("ready"), timeout=20)
+        root = sb.root
+        sb.close()
+        self.assertIsNotNone(demo.proc.poll())
+        self.assertFalse(root.exists())
+
+    def test_the_reported_windows_version_can_be_changed_for_the_program(self):
+        with bench.Sandbox("version") as sb:
+            # Any executable named like the program gets the program's Wine settings.
+            stand_in = sb.root / "ver" / "dialtick.exe"
+            stand_in.parent.mkdir()
+            bench.shutil.copy2(sb.app / "uiprobe.exe", stand_in)
+            sb.set_windows_version("winxp")
+            info = bench.json.loads(sb.tool(str(stand_in), "info").stdout)
+            self.assertEqual((info["major"], info["minor"]), (5, 1))
+            sb.set_windows_version(None)
+            info = bench.json.loads(sb.tool(str(stand_in), "info").stdout)
+            self.assertEqual((info["major"], info["minor"]), (6, 1))
+
+
+@bench.skip_unless_program
+class ProgramStartTest(unittest.TestCase):
+    """The bench can start the real program and end it as a log-off would."""
+
+    def test_start_and_log_off(self):
+        with bench.Sandbox("start") as sb:
+            pid = sb.start()
+            windows = sb.wait_until(sb.program_windows, timeout=20, message="program windows")
+            self.assertTrue(all(w["pid"] == pid for w in windows))
+            self.assertEqual(sb.stop(), "logoff")
+            self.assertFalse(sb.running())
+
+
+if __name__ == "__main__":
+    unittest.main()
