@@ -10,8 +10,8 @@ SYSTEM_DLLS = {
     "ole32.dll", "oleaut32.dll", "advapi32.dll", "version.dll", "winmm.dll", "rasapi32.dll",
     "msvcrt.dll", "shlwapi.dll", "uxtheme.dll",
 }
-EXPECTED = {"win64": ("x86_64-w64-mingw32-objdump", "pe-x86-64"),
-            "win32": ("i686-w64-mingw32-objdump", "pe-i386")}
+EXPECTED = {"win64": ("x86_64-w64-mingw32-objdump", "pei-x86-64"),
+            "win32": ("i686-w64-mingw32-objdump", "pei-i386")}
 
 
 def check(dist, variant):

@@ -7,6 +7,7 @@
 #include "settings/program_settings.h"
 #include "settings/program_settings_win.h"
 #include "sound/sound_player.h"
+#include "timerwin/timer_font_win.h"
 
 namespace dt {
 
@@ -31,7 +32,10 @@ bool ReadTimerWindowPosition() {
     return true;
 }
 
-void ReleaseDisplayResources() { DeleteDisplayBrushes(); }
+void ReleaseDisplayResources() {
+    DeleteTimerFont();
+    DeleteDisplayBrushes();
+}
 
 void StopSoundAtShutdown() { StopSoundForShutdown(); }
 

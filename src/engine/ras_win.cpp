@@ -11,7 +11,9 @@ namespace dt {
 namespace {
 
 // The Windows 95 / NT 4 layouts: every RAS version accepts them, and the sizes the program was
-// built around (264 and 412 bytes on 32-bit systems) come from them.
+// built around (264 and 412 bytes on 32-bit systems) come from them. RAS packs its records
+// to four bytes, as <ras.h> does.
+#include <pshpack4.h>
 struct RasEntryNameV400 {
     DWORD dwSize;
     CHAR szEntryName[RAS_MaxEntryName + 1];
@@ -30,7 +32,10 @@ struct RasConnStatusV400 {
     CHAR szDeviceType[RAS_MaxDeviceType + 1];
     CHAR szDeviceName[RAS_MaxDeviceName + 1];
 };
-#if !defined(_WIN64)
+#include <poppack.h>
+#if defined(_WIN64)
+static_assert(sizeof(RasConnV400) == 416, "RASCONN of the first 64-bit RAS");
+#else
 static_assert(sizeof(RasEntryNameV400) == 264, "RASENTRYNAME of Windows 95 and NT 4");
 static_assert(sizeof(RasConnV400) == 412, "RASCONN of Windows 95 and NT 4");
 static_assert(sizeof(RasConnStatusV400) == 160, "RASCONNSTATUS of Windows 95 and NT 4");

@@ -626,9 +626,12 @@ class Sandbox:
         if answer is None:
             raise AssertionError(f"window {filters} still there after {timeout}s")
 
-    def _describe_windows(self):
+    def _describe_windows(self, pid="program"):
+        pid = self.pid if pid == "program" else pid
         try:
-            return [(w["class"], w["title"], w["visible"]) for w in self.program_windows()]
+            if pid is None:
+                return [(w["class"], w["title"], w["pid"]) for w in self.windows(visible=True)]
+            return [(w["class"], w["title"], w["visible"]) for w in self.windows(pid=pid)]
         except BenchError as e:
             return f"(cannot list: {e})"
 
@@ -671,8 +674,8 @@ class Sandbox:
             args += ["--pid", pid]
         answer = self.probe(*args, timeout=timeout + 10, check=False)
         if answer is None:
-            raise AssertionError(f"no message box within {timeout}s; windows of the program: "
-                                 f"{self._describe_windows()}")
+            raise AssertionError(f"no message box within {timeout}s; windows: "
+                                 f"{self._describe_windows(pid)}")
         return answer
 
     def no_msgbox(self, pid="program"):
@@ -948,6 +951,11 @@ class Spawned:
 
     def expect_msg(self, name, timeout=10):
         return self.expect(lambda item: item.get("msg") == name, timeout, f"message {name}")
+
+    def __repr__(self):
+        state = self.proc.poll()
+        return (f"<{' '.join(map(str, self.proc.args[1:]))}: "
+                f"{'running' if state is None else f'exit {state}'}, {_error_text(self.proc)!r}>")
 
     def wait(self, timeout=15):
         """Waits for the end and returns the exit code."""

@@ -298,7 +298,10 @@ class ProbeTest(unittest.TestCase):
         # Esc answers Cancel even when no Cancel button is offered.
         box = self.sb.spawn("uiprobe.exe", "demo-appbox", "Esc", "Bench esc", "4:&Retry",
                             "5:&Ignore")
-        seen = self.sb.msgbox(kind="app", pid=None, timeout=20)
+        try:
+            seen = self.sb.msgbox(kind="app", pid=None, timeout=20)
+        except AssertionError as e:
+            raise AssertionError(f"{e}; the box's process: {box!r}")
         self.assertEqual(len(seen["buttons"]), 2)
         self.sb.key(seen["hwnd"], 0x1B)
         self.assertEqual(box.wait(), 2)

@@ -1,0 +1,202 @@
+// The timer display: which cells a new time rewrites, when the window is laid out again, and
+// how drawing is held back around multi-cell changes.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "timerwin/timer_display.h"
+
+namespace dt {
+namespace {
+
+constexpr int32_t kHour = 360000;
+constexpr int32_t kMinute = 6000;
+constexpr int32_t kSecond = 100;
+
+class RecordingView : public TimerView {
+  public:
+    std::vector<std::string> calls;
+
+    void SetCellText(int controlId, const char* text) override {
+        calls.push_back("text " + std::to_string(controlId) + " '" + text + "'");
+    }
+    void SetCellsRedraw(bool on) override { calls.push_back(on ? "redraw on" : "redraw off"); }
+    void UpdateCells(int firstId, int secondId) override {
+        calls.push_back("update " + std::to_string(firstId) + " " + std::to_string(secondId));
+    }
+    void Layout() override { calls.push_back("layout"); }
+    void RepaintAll() override { calls.push_back("repaint"); }
+    void RefreshName() override { calls.push_back("refresh " + std::string(TimerDisplay().name)); }
+
+    int Count(const std::string& call) const {
+        int n = 0;
+        for (const std::string& c : calls) n += c == call;
+        return n;
+    }
+};
+
+class TimerDisplayTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SetTimerView(&view);
+        ShowIdleTimer();
+        TakeHangUpConfirmation();
+        view.calls.clear();
+    }
+    void TearDown() override {
+        SetTimerView(nullptr);
+        ShowIdleTimer();
+        TakeHangUpConfirmation();
+    }
+    // Connected and showing `time`, with the calls so far forgotten.
+    void Connect(const char* name, int32_t time) {
+        SetTimerConnection(name);
+        ShowTimerTime(time, TimeShown::kFirst);
+        view.calls.clear();
+    }
+    RecordingView view;
+};
+
+TEST_F(TimerDisplayTest, IdleShowsTheProductNameAndQuestionMarksDrawnOnce) {
+    Connect("Work", 5 * kHour);
+    ShowIdleTimer();
+    const TimerDisplayState& s = TimerDisplay();
+    EXPECT_FALSE(s.connected);
+    EXPECT_FALSE(s.inWarning);
+    EXPECT_STREQ(s.name, "Dialtick");
+    std::vector<std::string> expected = {"redraw off",       "text 138 ' '", "text 375 '?'",
+                                         "text 376 '?'",     "text 377 '?'", "text 379 '?'",
+                                         "text 380 '?'",     "text 382 '?'", "text 383 '?'",
+                                         "refresh Dialtick", "redraw on"};
+    EXPECT_EQ(view.calls, expected);
+}
+
+TEST_F(TimerDisplayTest, ASecondTickRewritesOnlyTheSecondCells) {
+    Connect("Work", kHour);
+    ShowTimerTime(kHour + kSecond, TimeShown::kTick);
+    std::vector<std::string> expected = {"text 382 '0'", "text 383 '1'", "update 382 383"};
+    EXPECT_EQ(view.calls, expected);
+
+    // A tick within the same shown second changes nothing.
+    view.calls.clear();
+    ShowTimerTime(kHour + kSecond + 40, TimeShown::kTick);
+    EXPECT_TRUE(view.calls.empty());
+}
+
+TEST_F(TimerDisplayTest, AMinuteTickRewritesBothPairsAndUpdatesEach) {
+    Connect("Work", 59 * kSecond);
+    ShowTimerTime(kMinute, TimeShown::kTick);
+    std::vector<std::string> expected = {"text 379 '0'", "text 380 '1'", "update 379 380",
+                                         "text 382 '0'", "text 383 '0'", "update 382 383"};
+    EXPECT_EQ(view.calls, expected);
+}
+
+TEST_F(TimerDisplayTest, AnHourChangeRelaysOutOnceWithDrawingHeldBack) {
+    Connect("Work", 9 * kHour + 59 * kMinute + 59 * kSecond);
+    ShowTimerTime(10 * kHour, TimeShown::kTick);
+    EXPECT_EQ(TimerDisplay().hours, 10);
+    ASSERT_FALSE(view.calls.empty());
+    EXPECT_EQ(view.calls.front(), "redraw off");
+    EXPECT_EQ(view.calls.back(), "redraw on");
+    EXPECT_EQ(view.Count("layout"), 1);
+    EXPECT_EQ(view.Count("update 379 380") + view.Count("update 382 383"), 0);
+    EXPECT_EQ(view.Count("text 376 '1'"), 1);
+    EXPECT_EQ(view.Count("text 377 '0'"), 1);
+    EXPECT_EQ(view.Count("text 380 '0'"), 1);
+    // The layout comes after every text, so it measures what is shown.
+    EXPECT_EQ(view.calls[view.calls.size() - 2], "layout");
+}
+
+TEST_F(TimerDisplayTest, ASignChangeRelaysOutWithTheNewSign) {
+    Connect("Work", -60);  // shows " - " 0:00:00 after rounding
+    EXPECT_TRUE(TimerDisplay().negative);
+    ShowTimerTime(10, TimeShown::kTick);
+    EXPECT_FALSE(TimerDisplay().negative);
+    std::vector<std::string> expected = {"redraw off",   "text 138 ' '", "text 375 '0'",
+                                         "text 376 '0'", "text 377 '0'", "layout",
+                                         "redraw on"};
+    EXPECT_EQ(view.calls, expected);
+}
+
+TEST_F(TimerDisplayTest, TheFirstValueTruncatesAndLaysOutFromTheIdleCells) {
+    SetTimerConnection("Work");
+    EXPECT_TRUE(TimerDisplay().connected);
+    EXPECT_STREQ(TimerDisplay().name, "Work");
+    ShowTimerTime(199, TimeShown::kFirst);
+    EXPECT_EQ(view.Count("text 383 '1'"), 1);
+    EXPECT_EQ(view.Count("layout"), 1);
+    EXPECT_EQ(view.calls.front(), "redraw off");
+    EXPECT_EQ(view.calls.back(), "redraw on");
+}
+
+TEST_F(TimerDisplayTest, AReplacedTimeRewritesEveryCellButRelaysOutOnlyForNewHoursOrSign) {
+    Connect("Work", 2 * kHour);
+    ShowTimerTime(2 * kHour + 30 * kMinute, TimeShown::kReplaced);
+    EXPECT_EQ(view.Count("layout"), 0);
+    EXPECT_EQ(view.Count("text 138 ' '"), 1);
+    EXPECT_EQ(view.Count("text 383 '0'"), 1);
+    EXPECT_EQ(view.calls.front(), "redraw off");
+    EXPECT_EQ(view.calls.back(), "redraw on");
+
+    view.calls.clear();
+    ShowTimerTime(-2 * kHour, TimeShown::kReplaced);
+    EXPECT_EQ(view.Count("layout"), 1);
+    EXPECT_EQ(view.Count("text 138 ' - '"), 1);
+}
+
+TEST_F(TimerDisplayTest, TextsComputedElsewhereAreShownTheSameWay) {
+    Connect("Work", kHour);
+    CellTexts next = FormatCellTexts(SplitDisplayTime(kHour + 2 * kSecond, false));
+    ShowTimerTexts(next, false, 1, TimeShown::kTick);
+    std::vector<std::string> expected = {"text 382 '0'", "text 383 '2'", "update 382 383"};
+    EXPECT_EQ(view.calls, expected);
+}
+
+TEST_F(TimerDisplayTest, TheWarningRepaintsOnlyWhenItChanges) {
+    Connect("Work", kHour);
+    SetTimerWarning(true);
+    SetTimerWarning(true);
+    EXPECT_TRUE(TimerDisplay().inWarning);
+    SetTimerWarning(false);
+    std::vector<std::string> expected = {"repaint", "repaint"};
+    EXPECT_EQ(view.calls, expected);
+}
+
+TEST_F(TimerDisplayTest, WithoutAWindowTheStateIsStillKept) {
+    SetTimerView(nullptr);
+    SetTimerConnection("Work");
+    ShowTimerTime(123 * kHour, TimeShown::kFirst);
+    RefreshTimerName();
+    SetTimerWarning(true);
+    EXPECT_EQ(TimerDisplay().hours, 123);
+    EXPECT_TRUE(TimerDisplay().inWarning);
+    EXPECT_TRUE(view.calls.empty());
+}
+
+TEST_F(TimerDisplayTest, LongNamesAreKeptTo256Characters) {
+    std::string name(400, 'n');
+    SetTimerConnection(name.c_str());
+    EXPECT_EQ(std::string(TimerDisplay().name), std::string(256, 'n'));
+    SetTimerConnection(nullptr);
+    EXPECT_STREQ(TimerDisplay().name, "");
+}
+
+TEST_F(TimerDisplayTest, AHangUpIsConfirmedOnlyForTheConnectionThatWasAskedAbout) {
+    EXPECT_FALSE(ConfirmHangUp("Work"));  // nothing connected
+    Connect("Work", kHour);
+    EXPECT_FALSE(ConfirmHangUp("Home"));
+    EXPECT_FALSE(ConfirmHangUp(nullptr));
+    EXPECT_FALSE(TakeHangUpConfirmation());
+    EXPECT_TRUE(ConfirmHangUp("Work"));
+    EXPECT_TRUE(TakeHangUpConfirmation());
+    EXPECT_FALSE(TakeHangUpConfirmation());
+
+    // The connection ended while the question was open: the answer must not reach the next one.
+    ShowIdleTimer();
+    EXPECT_FALSE(ConfirmHangUp("Work"));
+    EXPECT_FALSE(TakeHangUpConfirmation());
+}
+
+}  // namespace
+}  // namespace dt
