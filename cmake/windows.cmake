@@ -12,7 +12,7 @@ target_compile_options(dialtick PRIVATE ${DT_WARNINGS} -fno-exceptions)
 # The program is ANSI throughout; -municode is not used for it.
 target_link_options(dialtick PRIVATE -static -static-libgcc -static-libstdc++ -mwindows)
 target_link_libraries(dialtick PRIVATE comctl32 comdlg32 winmm shell32 ole32 version gdi32
-                      user32 kernel32 rasapi32 advapi32)
+                      user32 kernel32 -lrasapi32 advapi32)
 
 if(DT_DIST_DIR)
   add_custom_command(TARGET dialtick POST_BUILD

@@ -15,6 +15,7 @@ Typical use:
 import contextlib
 import fcntl
 import json
+import math
 import os
 import queue
 import shutil
@@ -23,8 +24,8 @@ import subprocess
 import tempfile
 import threading
 import time
+import unittest
 import wave
-import math
 from pathlib import Path
 
 DIST = Path(os.environ.get("DT_DIST", "/work/main/dist"))
@@ -102,8 +103,6 @@ def have_tools():
 
 def skip_unless_program(test):
     """Decorator: skips a test (or class) when the program has not been built."""
-    import unittest
-
     return unittest.skipUnless(have_program() and have_tools(),
                                f"{PROGRAM} or the bench tools not built")(test)
 
@@ -205,7 +204,7 @@ def wine_env(home=None):
         "WINEPREFIX": str(PREFIX),
         "WINELOADER": WINE,
         "WINEDEBUG": "-all",
-        "WINEDLLOVERRIDES": "mscoree,mshtml=;rasapi32=n,b",
+        "WINEDLLOVERRIDES": "mscoree,mshtml,winemenubuilder.exe=;rasapi32=n,b",
         "HOME": str(home or BENCH_HOME),
     })
     return env

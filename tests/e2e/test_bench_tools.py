@@ -47,6 +47,19 @@ class SimulatorTest(unittest.TestCase):
                 self.assertEqual(call["count"], 3)
             self.assertEqual(answer["entries"], names)
 
+    def test_ansi_names_pass_unchanged_and_calls_can_be_traced(self):
+        self.sb.trace_calls()
+        self.sb.set_entries(["Caf\u00e9 \u00bd"])
+        handle = self.sb.connect("Caf\u00e9 \u00bd")
+        self.assertEqual(self.sb.rasclient("entries")["entries"][0]["name"], "Caf\u00e9 \u00bd")
+        self.assertEqual(self.sb.rasclient("conns")["connections"][0]["name"], "Caf\u00e9 \u00bd")
+        self.sb.rasclient("status", handle + 1)
+        calls = [(name, rc) for _, name, rc in self.sb.calls()]
+        self.assertEqual(calls[-3:], [("RasEnumEntriesA", 0), ("RasEnumConnectionsA", 0),
+                                      ("RasGetConnectStatusA", bench.ERROR_INVALID_HANDLE)])
+        with self.assertRaises(ValueError):
+            self.sb.set_entries(["two\nlines"])
+
     def test_a_too_small_buffer_still_gets_the_records_that_fit(self):
         self.sb.set_entries(["A", "B", "C"])
         answer = self.sb.rasclient("entries", "--size", 264, "--slots", 2)
