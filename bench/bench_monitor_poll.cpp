@@ -1,10 +1,11 @@
 // Cost of the connection monitor's poll while connected: counting, display, warning check.
 //
-// Instruction counts per poll (what the program pays twice a second):
-//   valgrind --tool=callgrind --toggle-collect='dt::bench::Measured*' \
-//       build/monitor-bench/bench_monitor_poll --benchmark_min_time=0.01s
-//   callgrind_annotate --inclusive=yes callgrind.out.<pid> | grep Measured
-// and divide each function's inclusive count by its number of calls (--tree=caller shows them).
+// Instruction counts per poll (what the program pays twice a second), from a build with
+// -DDT_BENCH=ON -DDT_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release:
+//   valgrind --tool=callgrind --toggle-collect='*Measured*' --callgrind-out-file=cg.out \
+//       build/monitor-bench/bench_monitor_poll --benchmark_min_time=0.01
+//   callgrind_annotate --inclusive=yes --tree=calling cg.out | grep -A3 '\*.*Measured'
+// and divide each Measured function's count by the calls of the functions it calls.
 #include <benchmark/benchmark.h>
 
 #include <cstring>

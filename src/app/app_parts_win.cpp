@@ -4,6 +4,7 @@
 #include "app/app_parts_win.h"
 #include "app/app_state.h"
 #include "app/thread_lock.h"
+#include "engine/connection_monitor.h"
 #include "settings/program_settings.h"
 #include "settings/program_settings_win.h"
 #include "sound/sound_player.h"
@@ -15,7 +16,7 @@ namespace {
 StartupDisplay g_startupDisplay = {true, true, 100, true, 0, 0};
 }  // namespace
 
-void ClearCurrentAccount() {}
+void ClearCurrentAccount() { ResetMonitor(); }
 
 bool ReadProgramSettings() {
     if (!LoadProgramSettingsFromSystem()) return false;

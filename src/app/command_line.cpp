@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/ascii.h"
 #include "app/message_codes.h"
 
 namespace dt {
@@ -11,15 +12,14 @@ namespace {
 
 constexpr size_t kMaxCommandLine = 777;
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 // Position of `pattern` in `text` ignoring ASCII case, or -1.
 long FindNoCaseIn(const char* text, size_t textLength, const char* pattern) {
     size_t n = std::strlen(pattern);
     if (n > textLength) return -1;
     for (size_t i = 0; i + n <= textLength; ++i) {
         size_t k = 0;
-        while (k < n && Upper(text[i + k]) == Upper(pattern[k])) ++k;
+        while (k < n && AsciiUpper(static_cast<unsigned char>(text[i + k])) ==
+                             AsciiUpper(static_cast<unsigned char>(pattern[k]))) ++k;
         if (k == n) return static_cast<long>(i);
     }
     return -1;

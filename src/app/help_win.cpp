@@ -10,7 +10,13 @@ namespace {
 // The viewer would complain about a missing file itself; the program stays quiet instead.
 bool HelpFileFound() {
     char found[MAX_PATH];
-    return SearchPathA(nullptr, kHelpFile, nullptr, sizeof found, found, nullptr) != 0;
+    if (SearchPathA(nullptr, kHelpFile, nullptr, sizeof found, found, nullptr) != 0) return true;
+    // The viewer also looks in the Windows help folder.
+    char helpDir[MAX_PATH];
+    UINT n = GetWindowsDirectoryA(helpDir, MAX_PATH - 6);
+    if (n == 0 || n >= MAX_PATH - 6) return false;
+    lstrcatA(helpDir, "\\help");
+    return SearchPathA(helpDir, kHelpFile, nullptr, sizeof found, found, nullptr) != 0;
 }
 
 bool Call(HWND owner, UINT command, ULONG_PTR data) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/ascii.h"
 #include "app/app_state.h"
 #include "app/messages.h"
 #include "engine/calendar.h"
@@ -72,17 +73,6 @@ void ShowRasError(WindowRef owner, uint32_t code) {
 
 void ShowOutOfMemory(WindowRef owner) {
     ShowSystemError(owner, kErrorNotEnoughMemory, "", kIconStop, kButtonOk);
-}
-
-// Case is ignored as the system ignores it in entry names (ASCII letters).
-bool SameName(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
-        if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
-        if (x != y) return false;
-        if (x == 0) return true;
-    }
 }
 
 void CopyName(char* to, const char* from) { std::snprintf(to, kEntryNameSize, "%s", from); }
@@ -282,7 +272,7 @@ bool EnumerateAccounts(WindowRef owner, const char* connectedName, PageRecord** 
     if (connectedName && connectedName[0] != '\0') {
         bool present = false;
         for (uint32_t i = 0; i < kept && !present; ++i) {
-            present = SameName(entries[i].name, connectedName);
+            present = EqualNoCase(entries[i].name, connectedName);
         }
         if (!present) CopyName(entries[kept++].name, connectedName);
     }

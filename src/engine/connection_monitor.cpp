@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/ascii.h"
 #include "app/app_state.h"
 #include "app/command_line.h"
 #include "app/messages.h"
@@ -58,17 +59,6 @@ uint32_t SettleWarning() {
 }
 
 void SetName(char* to, const char* from) { std::snprintf(to, kEntryNameSize, "%s", from); }
-
-// Entry names are compared as the system compares them, without regard to (ASCII) case.
-bool SameAccountName(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
-        if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
-        if (x != y) return false;
-        if (x == 0) return true;
-    }
-}
 
 void ForgetAccount() {
     std::memset(&m.current, 0, sizeof m.current);
@@ -394,7 +384,7 @@ uint32_t OnSystemTimeChanged() {
 }
 
 uint32_t OnAccountEdited(const char* name, uint32_t flags) {
-    if (!m.connected || !name || !SameAccountName(name, m.current.name)) return 0;
+    if (!m.connected || !name || !EqualNoCase(name, m.current.name)) return 0;
     uint32_t fx = 0;
     const uint32_t now = SystemClock().TickCount();
     if (flags & kEditedTime) {

@@ -1,0 +1,20 @@
+// ASCII-only case folding: names and keys ignore the case of A-Z, whatever the code page.
+#pragma once
+
+namespace dt {
+
+inline unsigned char AsciiUpper(unsigned char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+}
+
+// Equal but for the case of ASCII letters.
+inline bool EqualNoCase(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        unsigned char x = AsciiUpper(static_cast<unsigned char>(*a));
+        unsigned char y = AsciiUpper(static_cast<unsigned char>(*b));
+        if (x != y) return false;
+        if (x == 0) return true;
+    }
+}
+
+}  // namespace dt
