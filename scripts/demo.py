@@ -30,7 +30,8 @@ SETTINGS = (
 
 def timer_window(sb):
     for w in sb.program_windows():
-        if w["class"] == "#32770" and any(c["id"] == 319 for c in sb.controls(w["hwnd"])):
+        if (w["class"] == "#32770" and w["enabled"]
+                and any(c["id"] == 319 for c in sb.controls(w["hwnd"]))):
             return w
     return None
 

@@ -89,3 +89,47 @@ class PhonebookTest(unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+def timer_window(sb):
+    for w in sb.program_windows():
+        if (w["class"] == "#32770" and w["enabled"]
+                and any(c["id"] == 319 for c in sb.controls(w["hwnd"]))):
+            return w
+    return None
+
+
+@bench.skip_unless_program
+class ProgramReadsItsFileTest(unittest.TestCase):
+    """The real program, a hand-written file and the simulator's phonebook."""
+
+    def setUp(self):
+        self.sb = bench.Sandbox("accounts-program")
+        self.addCleanup(self.sb.close)
+
+    def test_overdue_reset_is_written_when_the_account_connects(self):
+        sb = self.sb
+        sb.set_entries(["Work", "Home"])
+        sb.ini_path.write_bytes(
+            b"[Colours]\r\nOKText=16777215\r\nOKBack=8388608\r\n"
+            b"[Dialtick]\r\nXPos=300\r\nYPos=200\r\nIcon=0\r\n"
+            b"[Work]\r\nTimer=700\r\nResetOption=3\r\nResetTime=-30\r\nResetNext=1000000000\r\n")
+        sb.start()
+        w = sb.wait_until(lambda: timer_window(sb), timeout=20, message="the timer window")
+        sb.connect("Work")
+        sb.wait_until(lambda: sb.window(w["hwnd"])["visible"], timeout=10,
+                      message="the window shown at connection")
+        text = sb.wait_until(
+            lambda: (t := sb.ini_path.read_bytes()) and b"ResetOption=0" in t and t,
+            timeout=10, message="the one-off reset turned off in the file")
+        work = text[text.index(b"[Work]"):]
+        self.assertIn(b"Timer=-30", work)
+        # The reset time counts on from minus thirty seconds, shown with a minus sign.
+        self.assertEqual(sb.control(w["hwnd"], 138)["text"].strip(), "-")
+        self.assertEqual(sb.control(w["hwnd"], 319)["text"].strip(), "Work")
+        self.assertEqual(sb.window(w["hwnd"])["rect"][:2], [300, 200])
+        # The hand-written connected colours: white on navy.
+        cell = sb.control(w["hwnd"], 383)["rect"]
+        image = sb.image(rect=cell)
+        self.assertEqual(tuple(image.dominant()), (0, 0, 128))
+        self.assertGreater(image.count((255, 255, 255)), 0)

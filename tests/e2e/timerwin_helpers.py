@@ -90,8 +90,9 @@ class TimerBench:
 
     def timer_window(self, timeout=15):
         def find():
+            # Created disabled, it is enabled last, once start-up has placed it.
             for w in self.sb.windows(pid=self.sb.pid, cls="#32770"):
-                if any(c["id"] == NAME_CELL for c in self.sb.controls(w["hwnd"])):
+                if w["enabled"] and any(c["id"] == NAME_CELL for c in self.sb.controls(w["hwnd"])):
                     return w["hwnd"]
             return None
         return self.sb.wait_until(find, timeout=timeout, message="the timer window")
