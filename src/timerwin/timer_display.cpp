@@ -33,6 +33,19 @@ void WriteSeconds(const CellTexts& t) {
     for (int i = 0; i < 2; ++i) g_view->SetCellText(kSecondCells[i], t.seconds[i]);
 }
 
+// A tick rewrites and paints only the cells of a pair whose digit changed: the tens of seconds
+// change once in ten seconds, and every needless paint is work for nothing.
+void UpdateChangedCells(const int (&ids)[2], const char (&shown)[2][2], const char (&next)[2][2]) {
+    int changed[2] = {};
+    int count = 0;
+    for (int i = 0; i < 2; ++i) {
+        if (std::strcmp(shown[i], next[i]) == 0) continue;
+        g_view->SetCellText(ids[i], next[i]);
+        changed[count++] = ids[i];
+    }
+    if (count > 0) g_view->UpdateCells(changed[0], changed[count - 1]);
+}
+
 }  // namespace
 
 const TimerDisplayState& TimerDisplay() { return g_state; }
@@ -66,6 +79,7 @@ void ShowTimerTime(int32_t hundredths, TimeShown how) {
 
 void ShowTimerTexts(const CellTexts& next, bool negative, int hours, TimeShown how) {
     CellChanges changes = CompareCellTexts(g_state.shown, next);
+    const CellTexts previous = g_state.shown;
     g_state.negative = negative;
     g_state.hours = hours;
     g_state.shown = next;
@@ -91,14 +105,8 @@ void ShowTimerTexts(const CellTexts& next, bool negative, int hours, TimeShown h
         g_view->SetCellsRedraw(true);
         return;
     }
-    if (changes.minutes) {
-        WriteMinutes(next);
-        g_view->UpdateCells(kMinuteCells[0], kMinuteCells[1]);
-    }
-    if (changes.seconds) {
-        WriteSeconds(next);
-        g_view->UpdateCells(kSecondCells[0], kSecondCells[1]);
-    }
+    if (changes.minutes) UpdateChangedCells(kMinuteCells, previous.minutes, next.minutes);
+    if (changes.seconds) UpdateChangedCells(kSecondCells, previous.seconds, next.seconds);
 }
 
 void SetTimerWarning(bool inWarning) {
