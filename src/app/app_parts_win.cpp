@@ -20,8 +20,12 @@ void ClearCurrentAccount() { ResetMonitor(); }
 
 bool ReadProgramSettings() {
     if (!LoadProgramSettingsFromSystem()) return false;
-    g_startupDisplay = {g_displaySettings.taskbarIcon != 0, g_displaySettings.keepInWorkArea != 0,
-                        g_displaySettings.opacity, g_displaySettings.catchClicks != 0, 0, 0};
+    g_startupDisplay = {g_displaySettings.taskbarIcon != 0,
+                        g_displaySettings.keepInWorkArea != 0,
+                        g_displaySettings.opacity,
+                        g_displaySettings.catchClicks != 0,
+                        0,
+                        0};
     return true;
 }
 

@@ -19,13 +19,16 @@ long FindNoCaseIn(const char* text, size_t textLength, const char* pattern) {
     for (size_t i = 0; i + n <= textLength; ++i) {
         size_t k = 0;
         while (k < n && AsciiUpper(static_cast<unsigned char>(text[i + k])) ==
-                             AsciiUpper(static_cast<unsigned char>(pattern[k]))) ++k;
+                            AsciiUpper(static_cast<unsigned char>(pattern[k])))
+            ++k;
         if (k == n) return static_cast<long>(i);
     }
     return -1;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
 }  // namespace
 
@@ -62,7 +65,8 @@ bool DefaultSettingsPath(const char* currentDirectory, char* path, size_t size) 
     if (!currentDirectory || !path || size == 0) return false;
     size_t n = std::strlen(currentDirectory);
     const char* separator = (n > 0 && currentDirectory[n - 1] == '\\') ? "" : "\\";
-    int written = std::snprintf(path, size, "%s%s%s.ini", currentDirectory, separator, kProductName);
+    int written =
+        std::snprintf(path, size, "%s%s%s.ini", currentDirectory, separator, kProductName);
     if (written < 0 || static_cast<size_t>(written) >= size || n == 0) {
         path[0] = '\0';
         return false;

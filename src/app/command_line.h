@@ -10,10 +10,10 @@ constexpr size_t kPathSize = 260;
 constexpr const char* kProductName = "Dialtick";
 
 struct CommandLineOptions {
-    bool examined = false;    // the line was 1 to 777 characters long
+    bool examined = false;      // the line was 1 to 777 characters long
     bool openSettings = false;  // "/set" stood alone
-    bool iniGiven = false;    // " /ini:" was present
-    bool iniValid = false;    // ...and named a usable file
+    bool iniGiven = false;      // " /ini:" was present
+    bool iniValid = false;      // ...and named a usable file
     char iniPath[kPathSize] = {};
 };
 

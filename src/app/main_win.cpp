@@ -1,4 +1,5 @@
-// The entry routine: single instance, system checks, settings, the timer window, the loop, shutdown.
+// The entry routine: single instance, system checks, settings, the timer window, the loop,
+// shutdown.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -158,8 +159,9 @@ bool StartUp(const CommandLineOptions& options) {
 
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     ClearCurrentAccount();
-    g_app.smallIcon = LoadImageA(static_cast<HINSTANCE>(g_app.instance), MAKEINTRESOURCEA(IDI_PROGRAM),
-                                 IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR);
+    g_app.smallIcon =
+        LoadImageA(static_cast<HINSTANCE>(g_app.instance), MAKEINTRESOURCEA(IDI_PROGRAM),
+                   IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR);
     if (!CheckLibraries()) return false;
 
     g_app.settingsPath = static_cast<char*>(AllocBuffer(nullptr, kPathSize, true, true));

@@ -67,7 +67,8 @@ char* CopyText(const char* s) {
 }
 
 void Caption(int id, char* buffer, int size, const char* fallback) {
-    if (!LoadText(id, buffer, size)) std::snprintf(buffer, static_cast<size_t>(size), "%s", fallback);
+    if (!LoadText(id, buffer, size))
+        std::snprintf(buffer, static_cast<size_t>(size), "%s", fallback);
 }
 
 // The text can neither be selected with the mouse nor show a text cursor.
@@ -170,8 +171,9 @@ void SizeToText(AppMessageBox* box, int buttonCount) {
         HFONT captionFont = CreateFontIndirectA(&metrics.lfCaptionFont);
         if (captionFont) {
             HGDIOBJ old = SelectObject(screen, captionFont);
-            captionWidth = MeasureWidth(screen, box->caption ? box->caption : "",
-                                        box->caption ? static_cast<int>(std::strlen(box->caption)) : 0);
+            captionWidth =
+                MeasureWidth(screen, box->caption ? box->caption : "",
+                             box->caption ? static_cast<int>(std::strlen(box->caption)) : 0);
             SelectObject(screen, old);
             DeleteObject(captionFont);
         }
@@ -297,7 +299,8 @@ INT_PTR CALLBACK MessageBoxProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
                 if (box->frontWindow) *box->frontWindow = box->previousFront;
                 HWND edit = GetDlgItem(dialog, IDC_MSGBOX_TEXT);
                 if (box->editProc) {
-                    SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(box->editProc));
+                    SetWindowLongPtrA(edit, GWLP_WNDPROC,
+                                      reinterpret_cast<LONG_PTR>(box->editProc));
                 }
             }
             return FALSE;
@@ -336,7 +339,8 @@ bool PlainBoxMapped(uint32_t buttons) {
 int ShowPlainBox(WindowRef owner, const char* text, const char* caption, int iconType,
                  uint32_t buttons) {
     UINT icon = static_cast<UINT>(iconType & 0xF0);
-    int pressed = MessageBoxA(static_cast<HWND>(owner), text, caption, PlainBoxType(buttons) | icon);
+    int pressed =
+        MessageBoxA(static_cast<HWND>(owner), text, caption, PlainBoxType(buttons) | icon);
     return PlainBoxMapped(buttons) ? pressed : kResultAbort;
 }
 
@@ -345,7 +349,8 @@ int ShowPlainBox(WindowRef owner, const char* text, const char* caption, int ico
 bool LoadText(int id, char* buffer, int size) {
     if (!buffer || size <= 0) return false;
     buffer[0] = '\0';
-    return LoadStringA(static_cast<HINSTANCE>(g_app.instance), static_cast<UINT>(id), buffer, size) > 0;
+    return LoadStringA(static_cast<HINSTANCE>(g_app.instance), static_cast<UINT>(id), buffer,
+                       size) > 0;
 }
 
 int ShowAppMessage(WindowRef owner, const char* text, const char* caption, int iconType,
@@ -382,13 +387,14 @@ int ShowStringMessage(WindowRef owner, int textId, const char* caption, int icon
     char* text = static_cast<char*>(std::malloc(260));
     if (!text) return kResultAbort;
     int result = kResultNothingShown;
-    if (LoadText(textId, text, 260)) result = ShowAppMessage(owner, text, caption, iconType, buttons);
+    if (LoadText(textId, text, 260))
+        result = ShowAppMessage(owner, text, caption, iconType, buttons);
     std::free(text);
     return result;
 }
 
-int ShowStringMessageWithCaptionId(WindowRef owner, const char* text, int captionId,
-                                   int iconType, uint32_t buttons) {
+int ShowStringMessageWithCaptionId(WindowRef owner, const char* text, int captionId, int iconType,
+                                   uint32_t buttons) {
     char caption[260];
     Caption(captionId, caption, sizeof caption, kProductName);
     return ShowAppMessage(owner, text, caption, iconType, buttons);
@@ -408,8 +414,9 @@ int ShowStringMessageIds(WindowRef owner, int textId, int captionId, int iconTyp
 int ShowSystemError(WindowRef owner, SysError code, const char* text, int iconType,
                     uint32_t buttons) {
     char system[260];
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                             MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), system, sizeof system, nullptr);
+    DWORD n =
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), system, sizeof system, nullptr);
     if (n == 0) return kResultNothingShown;
     while (n > 0 && (system[n - 1] == '\r' || system[n - 1] == '\n')) system[--n] = '\0';
     const char* lead = text ? text : "";
@@ -457,7 +464,8 @@ void ShowSettingsOpenNotice() {
     Caption(IDS_DIALTICK, caption, sizeof caption, kProductName);
     int r = ShowAppMessage(g_app.frontWindow, text, caption, kIconExclamation, kButtonOk);
     if (r == kResultNothingShown) {
-        MessageBoxA(static_cast<HWND>(g_app.frontWindow), text, caption, MB_OK | MB_ICONEXCLAMATION);
+        MessageBoxA(static_cast<HWND>(g_app.frontWindow), text, caption,
+                    MB_OK | MB_ICONEXCLAMATION);
     }
 }
 

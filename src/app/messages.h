@@ -15,8 +15,8 @@ int ShowAppMessage(WindowRef owner, const char* text, const char* caption, int i
                    uint32_t buttons);
 int ShowStringMessage(WindowRef owner, int textId, const char* caption, int iconType,
                       uint32_t buttons);
-int ShowStringMessageWithCaptionId(WindowRef owner, const char* text, int captionId,
-                                   int iconType, uint32_t buttons);
+int ShowStringMessageWithCaptionId(WindowRef owner, const char* text, int captionId, int iconType,
+                                   uint32_t buttons);
 // A caption id of -1 gives the caption "Dialtick".
 int ShowStringMessageIds(WindowRef owner, int textId, int captionId, int iconType,
                          uint32_t buttons);
@@ -45,7 +45,7 @@ struct MessageRecord {
     const char* text;  // the text as it would be shown (may be null)
 };
 class MessageHandler {
-public:
+  public:
     virtual ~MessageHandler() = default;
     virtual int Answer(const MessageRecord& message) = 0;
 };

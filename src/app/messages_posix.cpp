@@ -49,8 +49,8 @@ int ShowStringMessage(WindowRef owner, int textId, const char* caption, int icon
     return Answer({owner, textId, 0, 0, iconType, buttons, text});
 }
 
-int ShowStringMessageWithCaptionId(WindowRef owner, const char* text, int captionId,
-                                   int iconType, uint32_t buttons) {
+int ShowStringMessageWithCaptionId(WindowRef owner, const char* text, int captionId, int iconType,
+                                   uint32_t buttons) {
     if (!text) return kResultNothingShown;
     return Answer({owner, 0, captionId, 0, iconType, buttons, text});
 }

@@ -35,7 +35,7 @@ constexpr FileHandle kNoFile = -1;
 // File access used by the settings store and the run list. Every call returns 0 or the
 // system's error code.
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
     // Read/write, shared for reading only, created when absent, write-through.
     virtual SysError OpenAlways(const char* path, FileHandle* file) = 0;
@@ -57,7 +57,7 @@ public:
 
 // The clock and the tick count.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Milliseconds since the system started; wraps after 49.7 days.
     virtual uint32_t TickCount() = 0;

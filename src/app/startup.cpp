@@ -18,7 +18,7 @@ SettingsPathChoice ChooseSettingsPath(const CommandLineOptions& options,
         return SettingsPathChoice::kFromCommandLine;
     }
     return DefaultSettingsPath(currentDirectory, path, size) ? SettingsPathChoice::kDefault
-                                                              : SettingsPathChoice::kTooLong;
+                                                             : SettingsPathChoice::kTooLong;
 }
 
 StartupResult LoadSettingsWithRetry(const char* path) {
@@ -35,7 +35,8 @@ StartupResult LoadSettingsWithRetry(const char* path) {
             // No system text for this error: the question must still be asked.
             char caption[64];
             if (!LoadText(IDS_DIALTICK_ERROR, caption, sizeof caption)) caption[0] = '\0';
-            answer = ShowAppMessage(nullptr, text, caption, kIconStop, kButtonCancel | kButtonRetry);
+            answer =
+                ShowAppMessage(nullptr, text, caption, kIconStop, kButtonCancel | kButtonRetry);
         }
         if (answer != kResultRetry) return StartupResult::kEndWithGeneralMessage;
     }

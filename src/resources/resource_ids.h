@@ -2,6 +2,9 @@
 #ifndef DIALTICK_RESOURCE_IDS_H
 #define DIALTICK_RESOURCE_IDS_H
 
+// The table is kept aligned by hand.
+// clang-format off
+
 // Icons and cursor.
 #define IDI_PROGRAM                              1114
 #define IDI_PROGRAM_ALT                          1129
@@ -176,5 +179,7 @@
 #define IDS_BUTTON_CONTINUE                      2216
 #define IDS_OS_NT31                              2217
 #define IDS_OS_32S                               2218
+
+// clang-format on
 
 #endif  // DIALTICK_RESOURCE_IDS_H
