@@ -72,6 +72,10 @@ if(NOT DT_BENCH)
   # Both Windows builds exist and import only system DLLs.
   add_test(NAME build.imports COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/check_imports.py ${DT_DIST_DIR})
 
+  # The benchmarks still build and run: a very short run of every one of them.
+  add_test(NAME bench.smoke COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/bench.sh --smoke)
+  set_tests_properties(bench.smoke PROPERTIES RESOURCE_LOCK wine TIMEOUT 600)
+
   # End-to-end tests of the real 64-bit program under Wine.
   find_package(Python3 COMPONENTS Interpreter REQUIRED)
   file(GLOB DT_E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/test_*.py)
@@ -92,5 +96,8 @@ if(DT_BENCH)
     get_filename_component(name ${src} NAME_WE)
     add_executable(${name} ${src})
     target_link_libraries(${name} PRIVATE dtcore benchmark::benchmark benchmark::benchmark_main)
+    if(name STREQUAL "bench_store_vs_inih")
+      target_link_libraries(${name} PRIVATE INIReader inih)
+    endif()
   endforeach()
 endif()

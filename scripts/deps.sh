@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev python3
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-  libgtest-dev libgmock-dev libbenchmark-dev valgrind
+  libgtest-dev libgmock-dev libbenchmark-dev libinih-dev valgrind
   wine64 xvfb x11-utils xauth imagemagick fonts-dejavu-core
 )
 

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 namespace dt {
 namespace {
@@ -156,6 +157,38 @@ bool FindKeyIn(const char* text, uint32_t length, const SectionPlace& section, S
     return true;
 }
 
+// A hash that names equal but for the case of ASCII letters share: bit 5 of every byte is set
+// before mixing, eight bytes at a time.
+uint32_t HashName(const char* name, uint32_t length) {
+    constexpr uint64_t kFold = 0x2020202020202020ull;
+    uint64_t hash = length * 0x9e3779b97f4a7c15ull;
+    auto mix = [&hash](uint64_t word) {
+        hash = (hash ^ (word | kFold)) * 0xbf58476d1ce4e5b9ull;
+        hash ^= hash >> 31;
+    };
+    uint32_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, name + i, 8);
+        mix(word);
+    }
+    if (i < length) {
+        uint64_t word = 0;
+        std::memcpy(&word, name + i, length - i);
+        mix(word);
+    }
+    return static_cast<uint32_t>(hash ^ (hash >> 32));
+}
+
+bool SameNoCase(const char* a, const char* b, uint32_t length) {
+    for (uint32_t i = 0; i < length; ++i) {
+        if (Upper(static_cast<unsigned char>(a[i])) != Upper(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Checks a key given to a lookup; keys that can never be stored are refused with 13.
 bool UsableKey(Span key) {
     if (key.length == 0 || key.data[0] == '[') return false;
@@ -251,9 +284,61 @@ bool ParseInt64(const char* text, int64_t* value) {
                               value);
 }
 
+namespace {
+
+// Byte classes of the whole-line shortcut, ordered so that each part of a line is one range.
+enum : uint8_t { kOrdinary, kOpen, kClose, kSpace, kEquals, kLineEndByte, kOther };
+
+struct ByteClasses {
+    uint8_t of[256] = {};
+    constexpr ByteClasses() {
+        of[static_cast<unsigned char>('[')] = kOpen;
+        of[static_cast<unsigned char>(']')] = kClose;
+        of[static_cast<unsigned char>(' ')] = kSpace;
+        of[static_cast<unsigned char>('=')] = kEquals;
+        of[static_cast<unsigned char>('\r')] = kLineEndByte;
+        // Tabs and the like need converting, a LF inside a line drops it, and a NUL may be the
+        // end of the text: such lines go byte by byte.
+        for (char c : {'\t', '\v', '\f', '\n', '\0'}) of[static_cast<unsigned char>(c)] = kOther;
+    }
+};
+constexpr ByteClasses kClasses;
+
+// Length (CR LF included) of the line at `p` when it is already in normal form and ends with
+// CR LF, else 0. The text must end with a NUL.
+uint32_t NormalLineLength(const char* line, bool* isHeader) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(line);
+    auto cls = [](unsigned char c) { return kClasses.of[c]; };
+    if (*p == '[') {
+        ++p;
+        if (cls(*p) != kOrdinary) return 0;
+        while (cls(*p) == kOrdinary || cls(*p) == kSpace) ++p;
+        if (*p != ']' || p[-1] == ' ') return 0;
+        ++p;
+        *isHeader = true;
+    } else {
+        // A key: no blank first, '=' right after its last byte.
+        if (cls(*p) != kOrdinary && cls(*p) != kClose) return 0;
+        while (cls(*p) <= kSpace) ++p;
+        if (*p != '=' || p[-1] == ' ') return 0;
+        ++p;
+        // A value: not empty, no blank at either end; '=' and brackets are ordinary here.
+        if (cls(*p) == kSpace || cls(*p) > kEquals) return 0;
+        while (cls(*p) <= kEquals) ++p;
+        if (p[-1] == ' ') return 0;
+        *isHeader = false;
+    }
+    if (p[0] != '\r' || p[1] != '\n') return 0;
+    return static_cast<uint32_t>(p + 2 - reinterpret_cast<const unsigned char*>(line));
+}
+
 // One pass over the bytes, copying over themselves. A line that breaks the grammar is dropped:
-// output goes back to its start and input resumes after the next CR LF.
-uint32_t NormaliseSettingsText(char* text, uint32_t length) {
+// output goes back to its start and input resumes after the next CR LF. Lines already in normal
+// form are taken whole, which is most of any file the program wrote itself.
+// `onHeader(at)` hears of every kept header line at offset `at`, and `onHeader(-1)` when the
+// last one heard of is taken back.
+template <typename OnHeader>
+uint32_t Normalise(char* text, uint32_t length, bool wholeLines, OnHeader&& onHeader) {
     enum class State { kLineStart, kHeader, kHeaderClosed, kKey, kValue, kLineEnd };
     State state = State::kLineStart;
     uint32_t in = 0;
@@ -275,7 +360,41 @@ uint32_t NormaliseSettingsText(char* text, uint32_t length) {
         while (out > floor && text[out - 1] == ' ') --out;
     };
 
+    // Called with the LF of a kept line written.
+    auto endLine = [&](bool isHeader) {
+        if (isHeader) {
+            if (haveHeader && !headerHasKeys) {
+                // The previous header had no key lines: this one takes its place.
+                uint32_t lineLength = out - lineStart;
+                std::memmove(text + headerStart, text + lineStart, lineLength);
+                out = headerStart + lineLength;
+            } else {
+                headerStart = lineStart;
+                onHeader(int64_t{lineStart});
+            }
+            haveHeader = true;
+            headerHasKeys = false;
+        } else {
+            headerHasKeys = true;
+        }
+        lineStart = out;
+        state = State::kLineStart;
+    };
+
+    // The shortcut's scans stop at this NUL; the terminating NUL goes at or before it anyway.
+    text[length] = '\0';
     while (in < length) {
+        if (wholeLines && state == State::kLineStart) {
+            bool isHeader = false;
+            uint32_t n = NormalLineLength(text + in, &isHeader);
+            if (n != 0 && (isHeader || haveHeader)) {
+                if (out != in) std::memmove(text + out, text + in, n);
+                in += n;
+                out += n;
+                endLine(isHeader);
+                continue;
+            }
+        }
         const unsigned char c = static_cast<unsigned char>(text[in]);
         const bool lastByte = in + 1 == length;
         switch (state) {
@@ -386,22 +505,7 @@ uint32_t NormaliseSettingsText(char* text, uint32_t length) {
                 }
                 text[out++] = '\n';
                 ++in;
-                if (lineIsHeader) {
-                    if (haveHeader && !headerHasKeys) {
-                        // The previous header had no key lines: this one takes its place.
-                        uint32_t lineLength = out - lineStart;
-                        std::memmove(text + headerStart, text + lineStart, lineLength);
-                        out = headerStart + lineLength;
-                    } else {
-                        headerStart = lineStart;
-                    }
-                    haveHeader = true;
-                    headerHasKeys = false;
-                } else {
-                    headerHasKeys = true;
-                }
-                lineStart = out;
-                state = State::kLineStart;
+                endLine(lineIsHeader);
                 break;
         }
     }
@@ -427,7 +531,10 @@ uint32_t NormaliseSettingsText(char* text, uint32_t length) {
             out = lineStart;
             break;
     }
-    if (haveHeader && !headerHasKeys) out = headerStart;
+    if (haveHeader && !headerHasKeys) {
+        out = headerStart;
+        onHeader(int64_t{-1});
+    }
     while (out > 0 && (IsBlank(static_cast<unsigned char>(text[out - 1])) ||
                        IsLineBreak(static_cast<unsigned char>(text[out - 1])))) {
         --out;
@@ -436,11 +543,22 @@ uint32_t NormaliseSettingsText(char* text, uint32_t length) {
     return out;
 }
 
+}  // namespace
+
+uint32_t NormaliseSettingsText(char* text, uint32_t length) {
+    return Normalise(text, length, true, [](int64_t) {});
+}
+
+uint32_t NormaliseSettingsTextByteWise(char* text, uint32_t length) {
+    return Normalise(text, length, false, [](int64_t) {});
+}
+
 // ---- SettingsFile ----
 
 SettingsFile::~SettingsFile() { Reset(); }
 
 void SettingsFile::Reset() {
+    DropIndex();
     if (file_ != kNoFile) Files().Close(file_);
     file_ = kNoFile;
     std::free(text_);
@@ -508,7 +626,18 @@ bool SettingsFile::Load(const char* path, SysError* error) {
         return Fail(code, error);
     }
     fileSize_ = size;
-    used_ = NormaliseSettingsText(text_, done < size ? done : size) + 1;
+    // The header lines are listed on the way, for the section index.
+    bool listed = true;
+    used_ = Normalise(text_, done < size ? done : size, true,
+                      [&](int64_t at) {
+                          if (at < 0) {
+                              if (headerCount_) --headerCount_;
+                          } else if (listed) {
+                              listed = PushHeader(static_cast<uint32_t>(at));
+                          }
+                      }) +
+            1;
+    headersListed_ = listed;
     return Succeed(error);
 }
 
@@ -576,7 +705,7 @@ bool SettingsFile::Save(SysError* error) {
 }
 
 bool SettingsFile::Splice(uint32_t at, uint32_t removed, const Span* pieces, int count,
-                          SysError* error) {
+                          SysError* error, bool keepsHeaders) {
     uint64_t added = 0;
     for (int i = 0; i < count; ++i) added += pieces[i].length;
     uint64_t newUsed = uint64_t{used_} - removed + added;
@@ -601,7 +730,139 @@ bool SettingsFile::Splice(uint32_t at, uint32_t removed, const Span* pieces, int
         to += pieces[i].length;
     }
     used_ = static_cast<uint32_t>(newUsed);
+    if (keepsHeaders) {
+        ShiftIndex(at, static_cast<int64_t>(added) - removed);
+    } else {
+        headersListed_ = indexed_ = false;
+    }
     return true;
+}
+
+// ---- The section index ----
+
+// Edits keep the index up to date while it is off, so turning it back on tests the updates too.
+void SettingsFile::UseSectionIndex(bool on) { useIndex_ = on; }
+
+void SettingsFile::DropIndex() {
+    std::free(headers_);
+    std::free(slots_);
+    headers_ = nullptr;
+    slots_ = nullptr;
+    headerCount_ = headerRoom_ = slotCount_ = 0;
+    headersListed_ = indexed_ = false;
+}
+
+bool SettingsFile::PushHeader(uint32_t at) {
+    if (headerCount_ == headerRoom_) {
+        uint32_t room = headerRoom_ ? headerRoom_ * 2 : 64;
+        void* grown = room > headerRoom_ ? std::realloc(headers_, sizeof(uint32_t) * uint64_t{room})
+                                         : nullptr;
+        if (!grown) return false;
+        headers_ = static_cast<uint32_t*>(grown);
+        headerRoom_ = room;
+    }
+    headers_[headerCount_++] = at;
+    return true;
+}
+
+bool SettingsFile::BuildIndex() {
+    indexed_ = false;
+    const uint32_t length = used_ - 1;
+    if (!headersListed_) {
+        // Every line that starts with '[' is a header: a key never does.
+        headerCount_ = 0;
+        if (length > 0 && text_[0] == '[' && !PushHeader(0)) return false;
+        for (uint32_t from = 1; from < length;) {
+            const void* hit = std::memchr(text_ + from, '[', length - from);
+            if (!hit) break;
+            uint32_t at = static_cast<uint32_t>(static_cast<const char*>(hit) - text_);
+            if (text_[at - 1] == '\n' && !PushHeader(at)) return false;
+            from = at + 1;
+        }
+        headersListed_ = true;
+    }
+
+    uint32_t slots = 16;
+    while (slots < 2 * uint64_t{headerCount_}) slots *= 2;
+    if (slots != slotCount_) {
+        std::free(slots_);
+        slotCount_ = 0;
+        slots_ = static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) * uint64_t{slots}));
+        if (!slots_) return false;
+        slotCount_ = slots;
+    }
+    std::memset(slots_, 0, sizeof(uint32_t) * uint64_t{slotCount_});
+    const uint32_t mask = slotCount_ - 1;
+    for (uint32_t i = 0; i < headerCount_; ++i) {
+        const char* name = text_ + headers_[i] + 1;
+        const void* close = std::memchr(name, ']', length - headers_[i] - 1);
+        if (!close) continue;
+        uint32_t nameLength = static_cast<uint32_t>(static_cast<const char*>(close) - name);
+        // Only the first of equal names is ever found.
+        for (uint32_t slot = HashName(name, nameLength) & mask;; slot = (slot + 1) & mask) {
+            if (slots_[slot] == 0) {
+                slots_[slot] = i + 1;
+                break;
+            }
+            const char* other = text_ + headers_[slots_[slot] - 1] + 1;
+            if (other[nameLength] == ']' && SameNoCase(other, name, nameLength)) break;
+        }
+    }
+    indexed_ = true;
+    return true;
+}
+
+uint32_t SettingsFile::HeaderOrdinal(uint32_t at) const {
+    uint32_t low = 0, high = headerCount_;
+    while (low < high) {
+        uint32_t middle = low + (high - low) / 2;
+        if (headers_[middle] < at) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    return low;
+}
+
+void SettingsFile::ShiftIndex(uint32_t at, int64_t delta) {
+    if (!headersListed_) return;
+    for (uint32_t i = HeaderOrdinal(at); i < headerCount_; ++i) {
+        headers_[i] = static_cast<uint32_t>(headers_[i] + delta);
+    }
+}
+
+bool SettingsFile::FindSection(Piece name, uint32_t* header, uint32_t* body, uint32_t* end,
+                               SysError* error) {
+    *error = 0;
+    const uint32_t length = used_ - 1;
+    if (CrossesLines(name)) return false;
+    if (!useIndex_ || (!indexed_ && !BuildIndex())) {
+        SectionPlace place{};
+        if (!FindSectionIn(text_, length, name, &place, error)) return false;
+        *header = place.header;
+        *body = place.body;
+        *end = place.end;
+        return true;
+    }
+    const uint32_t mask = slotCount_ - 1;
+    for (uint32_t slot = HashName(name.data, name.length) & mask; slots_[slot] != 0;
+         slot = (slot + 1) & mask) {
+        const uint32_t i = slots_[slot] - 1;
+        const uint32_t at = headers_[i];
+        // The whole header line "[name]" CR LF, as the search without the index matches it.
+        if (uint64_t{at} + name.length + 4 > length) continue;
+        const char* line = text_ + at;
+        if (line[name.length + 1] != ']' || line[name.length + 2] != '\r' ||
+            line[name.length + 3] != '\n' || !SameNoCase(line + 1, name.data, name.length)) {
+            continue;
+        }
+        *header = at;
+        *body = at + name.length + 4;
+        *end = i + 1 < headerCount_ ? headers_[i + 1] : length;
+        return true;
+    }
+    return false;
 }
 
 bool SettingsFile::Locate(const char* section, const char* key, Lookup* found, SysError* error) {
@@ -616,7 +877,7 @@ bool SettingsFile::Locate(const char* section, const char* key, Lookup* found, S
     }
     SysError code = 0;
     SectionPlace section_{};
-    found->sectionFound = FindSectionIn(text_, used_ - 1, name, &section_, &code);
+    found->sectionFound = FindSection(name, &section_.header, &section_.body, &section_.end, &code);
     if (code != 0) return Fail(code, error);
     found->header = section_.header;
     found->body = section_.body;
@@ -701,20 +962,27 @@ bool SettingsFile::SetString(const char* section, const char* key, const char* v
         if (!same) {
             // The caller's spelling of the key replaces the stored one.
             const Span pieces[] = {keyName, {"=", 1}, newValue};
-            if (!Splice(found.line, found.valueEnd - found.line, pieces, 3, error)) return false;
+            if (!Splice(found.line, found.valueEnd - found.line, pieces, 3, error, true)) {
+                return false;
+            }
         }
     } else if (found.sectionFound && found.end < used_ - 1) {
         const Span pieces[] = {keyName, {"=", 1}, newValue, {"\r\n", 2}};
-        if (!Splice(found.end, 0, pieces, 4, error)) return false;
+        if (!Splice(found.end, 0, pieces, 4, error, true)) return false;
     } else if (found.sectionFound) {
         // The last section: the text keeps having no final line break.
         const Span pieces[] = {{"\r\n", 2}, keyName, {"=", 1}, newValue};
-        if (!Splice(used_ - 1, 0, pieces, 4, error)) return false;
+        if (!Splice(used_ - 1, 0, pieces, 4, error, true)) return false;
     } else {
         const bool empty = used_ <= 1;
+        const uint32_t header = used_ - 1 + (empty ? 0u : 2u);
         const Span pieces[] = {
             {"\r\n", empty ? 0u : 2u}, {"[", 1}, name, {"]\r\n", 3}, keyName, {"=", 1}, newValue};
-        if (!Splice(used_ - 1, 0, pieces, 7, error)) return false;
+        if (!Splice(used_ - 1, 0, pieces, 7, error, true)) return false;
+        // A new last header; its name was not there, so no earlier one hides it, but the table
+        // is made anew rather than grown here.
+        if (headersListed_ && !PushHeader(header)) headersListed_ = false;
+        indexed_ = false;
     }
     if (writeThrough) return Save(error);
     return Succeed(error);
@@ -726,7 +994,18 @@ bool SettingsFile::DeleteSection(const char* section, SysError* error, bool writ
     if (!found.sectionFound) return Fail(0, error);
     uint32_t from = found.header;
     if (found.end == used_ - 1 && from >= 2) from -= 2;  // the CR LF before the last section
-    if (!Splice(from, found.end - from, nullptr, 0, error)) return false;
+    const uint32_t ordinal = headersListed_ ? HeaderOrdinal(found.header) : 0;
+    if (headersListed_ && (ordinal == headerCount_ || headers_[ordinal] != found.header)) {
+        headersListed_ = false;  // cannot happen; the list is made anew
+    }
+    if (!Splice(from, found.end - from, nullptr, 0, error, true)) return false;
+    if (headersListed_) {
+        // The section's header leaves the list; a later one of the same name may now be found.
+        std::memmove(headers_ + ordinal, headers_ + ordinal + 1,
+                     sizeof(uint32_t) * uint64_t{headerCount_ - ordinal - 1});
+        --headerCount_;
+    }
+    indexed_ = false;
     if (writeThrough) return Save(error);
     return Succeed(error);
 }

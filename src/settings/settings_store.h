@@ -42,6 +42,9 @@ class SettingsFile {
     uint32_t Capacity() const { return capacity_; }
     // Closes the file and frees the text, as at program end.
     void Reset();
+    // Off, every section lookup searches the text from its start; the fuzzers check that both
+    // ways find the same.
+    void UseSectionIndex(bool on);
 
     // A run of bytes, for the text's edits.
     struct Piece {
@@ -60,7 +63,21 @@ class SettingsFile {
     // Checks the state and the names, then finds the section and, when `key` is given, the key.
     bool Locate(const char* section, const char* key, Lookup* found, SysError* error);
     // Replaces `removed` bytes at `at` by the pieces, growing the buffer when needed.
-    bool Splice(uint32_t at, uint32_t removed, const Piece* pieces, int count, SysError* error);
+    // `keepsHeaders`: the caller keeps the list of header lines right (an edit inside a section
+    // needs nothing more); otherwise the list is made anew on the next lookup.
+    bool Splice(uint32_t at, uint32_t removed, const Piece* pieces, int count, SysError* error,
+                bool keepsHeaders = false);
+    // Section lookups go through a hash table of the header lines, which the load lists and
+    // edits keep listed; the table is built on the first lookup after a load or after a section
+    // was added or removed. Without memory for it, lookups search the text.
+    bool FindSection(Piece name, uint32_t* header, uint32_t* body, uint32_t* end, SysError* error);
+    bool BuildIndex();
+    void DropIndex();
+    bool PushHeader(uint32_t at);
+    // After an edit that moved the text from `at` on by `delta` bytes.
+    void ShiftIndex(uint32_t at, int64_t delta);
+    // Where the header at `at` is in headers_, or headerCount_.
+    uint32_t HeaderOrdinal(uint32_t at) const;
     SysError OpenHeld();
     SysError WriteWhole(FileHandle file);
     static bool Fail(SysError code, SysError* error);
@@ -72,11 +89,23 @@ class SettingsFile {
     uint32_t used_ = 0;
     char* text_ = nullptr;
     char* path_ = nullptr;
+
+    bool useIndex_ = true;
+    bool headersListed_ = false;   // headers_ lists every header line of the text
+    bool indexed_ = false;         // and slots_ is built from it
+    uint32_t* headers_ = nullptr;  // offsets of the header lines, in text order
+    uint32_t headerCount_ = 0;
+    uint32_t headerRoom_ = 0;
+    uint32_t* slots_ = nullptr;  // hash table: 1 + index into headers_ of a name's first header
+    uint32_t slotCount_ = 0;     // a power of two, or 0
 };
 
 // Normalises `length` bytes in place; returns the new length. The buffer must have room for one
 // byte more, where the terminating NUL goes.
 uint32_t NormaliseSettingsText(char* text, uint32_t length);
+// The same without the whole-line shortcut for lines already in normal form; the fuzzers check
+// that both give the same text.
+uint32_t NormaliseSettingsTextByteWise(char* text, uint32_t length);
 
 // Strict decimal parsers of the settings file; false for anything that is not a number in range.
 // Whitespace (space, tab, CR, LF, VT, FF) may come before the sign, between sign and digits, and
