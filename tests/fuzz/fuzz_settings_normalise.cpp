@@ -9,22 +9,15 @@
 #include <vector>
 
 #include "settings/settings_store.h"
+#include "fuzz_support.h"
 
 namespace {
 
 bool IsOtherWhitespace(char c) { return c == '\t' || c == '\v' || c == '\f'; }
 
 [[noreturn]] void Broken(const char* rule, const std::string& text) {
-    std::fprintf(stderr, "normal form broken: %s\n", rule);
-    for (unsigned char c : text) {
-        if (c >= 32 && c < 127) {
-            std::fputc(c, stderr);
-        } else {
-            std::fprintf(stderr, "\\x%02x", c);
-        }
-    }
-    std::fputc('\n', stderr);
-    std::abort();
+    std::fprintf(stderr, "normal form broken: ");
+    fuzz::Broken(rule, text);
 }
 
 // Checks the normal form from scratch: lines split at CR LF, each a header or a key line.

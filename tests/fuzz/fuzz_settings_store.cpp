@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "settings/settings_store.h"
+#include "fuzz_support.h"
 
 namespace {
 
@@ -82,18 +83,7 @@ class MemoryFiles : public dt::FileSystem {
     size_t position_[3] = {0, 0, 0};
 };
 
-[[noreturn]] void Broken(const char* what, const std::string& text) {
-    std::fprintf(stderr, "%s\n", what);
-    for (unsigned char c : text) {
-        if (c >= 32 && c < 127) {
-            std::fputc(c, stderr);
-        } else {
-            std::fprintf(stderr, "\\x%02x", c);
-        }
-    }
-    std::fputc('\n', stderr);
-    std::abort();
-}
+using fuzz::Broken;
 
 std::string Normalise(const std::string& text) {
     std::vector<char> buffer(text.begin(), text.end());

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "settings/settings_store.h"
+#include "fuzz_support.h"
 
 namespace {
 
@@ -45,18 +46,7 @@ class OneFile : public dt::FileSystem {
     bool Exists(const char*) override { return true; }
 };
 
-[[noreturn]] void Broken(const char* what, const std::string& text) {
-    std::fprintf(stderr, "%s\n", what);
-    for (unsigned char c : text) {
-        if (c >= 32 && c < 127) {
-            std::fputc(c, stderr);
-        } else {
-            std::fprintf(stderr, "\\x%02x", c);
-        }
-    }
-    std::fputc('\n', stderr);
-    std::abort();
-}
+using fuzz::Broken;
 
 std::string Normalised(const std::string& input, bool byteWise) {
     std::vector<char> buffer(input.begin(), input.end());
