@@ -39,7 +39,7 @@ if [ ${#need[@]} -gt 0 ]; then
   echo "Installing: ${need[*]}"
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+  $SUDO apt-get install -y -qq "${need[@]}" >/dev/null
 fi
 
 # ---- builds ----
