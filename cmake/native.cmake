@@ -56,16 +56,16 @@ if(NOT DT_BENCH)
       target_link_options(${name} PRIVATE -fsanitize=fuzzer)
       target_link_libraries(${name} PRIVATE dtcore)
       set(corpus ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${name})
-      # New inputs go to the build tree; the committed seeds are only read.
+      # New inputs go to the build tree; the committed starting inputs are only read.
       set(work_corpus ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
       file(MAKE_DIRECTORY ${work_corpus})
-      set(seed_args ${work_corpus})
+      set(corpus_args ${work_corpus})
       if(EXISTS ${corpus})
-        list(APPEND seed_args ${corpus})
+        list(APPEND corpus_args ${corpus})
       endif()
       # Short smoke run; a long run is described in the README.
       add_test(NAME fuzz.${name}
-               COMMAND ${name} -max_total_time=15 -timeout=10 -rss_limit_mb=2048 ${seed_args})
+               COMMAND ${name} -max_total_time=15 -timeout=10 -rss_limit_mb=2048 ${corpus_args})
     endforeach()
   endif()
 
