@@ -909,34 +909,29 @@ bool SettingsFile::GetString(const char* section, const char* key, char* buffer,
     return Succeed(error);
 }
 
-bool SettingsFile::GetInt(const char* section, const char* key, int32_t* value, bool* valid,
-                          SysError* error) {
+template <typename T>
+bool SettingsFile::GetNumber(const char* section, const char* key, T* value, bool* valid,
+                             SysError* error, int digits, const char* largest) {
     if (valid) *valid = true;
     if (!text_ || !value || !valid || !key) return Fail(kErrorInvalidBlock, error);
     Lookup found;
     if (!Locate(section, key, &found, error)) return false;
     if (!found.keyFound) return Fail(0, error);
-    if (!ParseSpan<int32_t>(text_ + found.value, found.valueEnd - found.value, 10, "2147483647",
-                            value)) {
+    if (!ParseSpan<T>(text_ + found.value, found.valueEnd - found.value, digits, largest, value)) {
         *valid = false;
         return Fail(0, error);
     }
     return Succeed(error);
 }
 
+bool SettingsFile::GetInt(const char* section, const char* key, int32_t* value, bool* valid,
+                          SysError* error) {
+    return GetNumber<int32_t>(section, key, value, valid, error, 10, "2147483647");
+}
+
 bool SettingsFile::GetInt64(const char* section, const char* key, int64_t* value, bool* valid,
                             SysError* error) {
-    if (valid) *valid = true;
-    if (!text_ || !value || !valid || !key) return Fail(kErrorInvalidBlock, error);
-    Lookup found;
-    if (!Locate(section, key, &found, error)) return false;
-    if (!found.keyFound) return Fail(0, error);
-    if (!ParseSpan<int64_t>(text_ + found.value, found.valueEnd - found.value, 19,
-                            "9223372036854775807", value)) {
-        *valid = false;
-        return Fail(0, error);
-    }
-    return Succeed(error);
+    return GetNumber<int64_t>(section, key, value, valid, error, 19, "9223372036854775807");
 }
 
 bool SettingsFile::SetString(const char* section, const char* key, const char* value,

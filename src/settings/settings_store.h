@@ -62,6 +62,10 @@ class SettingsFile {
     };
     // Checks the state and the names, then finds the section and, when `key` is given, the key.
     bool Locate(const char* section, const char* key, Lookup* found, SysError* error);
+    // GetInt and GetInt64: at most `digits` digits, no magnitude above `largest`.
+    template <typename T>
+    bool GetNumber(const char* section, const char* key, T* value, bool* valid, SysError* error,
+                   int digits, const char* largest);
     // Replaces `removed` bytes at `at` by the pieces, growing the buffer when needed.
     // `keepsHeaders`: the caller keeps the list of header lines right (an edit inside a section
     // needs nothing more); otherwise the list is made anew on the next lookup.
