@@ -12,51 +12,22 @@
 #include <vector>
 
 #include "settings/settings_store.h"
+#include "settings_corpus.h"
 
 namespace {
 
-// A settings file as the program writes it: program settings, sounds, a run list and as many
-// accounts as needed to reach `target` bytes.
 struct GeneratedFile {
     std::string path;
     std::vector<std::string> accounts;
 };
 
+// The shared benchmark corpus, written to a fresh folder in /tmp.
 GeneratedFile Generate(size_t target) {
-    std::string text =
-        "[Dialtick]\r\nXPos=1042\r\nYPos=12\r\nColours=0,16777215,255,65535,0,8421504,"
-        "12632256,16711680\r\nFont=Tahoma,-11,400,0,0\r\nOpacity=230\r\nIcon=1\r\n"
-        "Constrain=1\r\nSet=0\r\n"
-        "[Sound]\r\nPlay=1\r\nFile=C:\\WINDOWS\\Media\\chord.wav\r\nBeepCount=3\r\n"
-        "BeepFreq=880\r\n"
-        "[WarnSound]\r\nPlay=2\r\nFile=C:\\WINDOWS\\Media\\ding.wav\r\nBeepCount=5\r\n"
-        "BeepFreq=1200\r\n";
-    char line[512];
-    for (int i = 1; i <= 20; ++i) {
-        std::snprintf(line, sizeof line,
-                      "[Run_%02d]\r\nTitle=Program %d\r\nEnable=%d\r\n"
-                      "Connect=C:\\Program Files\\Tools %d\\tool.exe\r\nConnectParams=/start "
-                      "/quiet\r\nConnectDir=C:\\Program Files\\Tools %d\r\n"
-                      "Disconnect=C:\\Program Files\\Tools %d\\stop.exe\r\n",
-                      i, i, i % 2, i, i, i);
-        text += line;
-    }
-    GeneratedFile file;
-    for (int n = 1; text.size() < target; ++n) {
-        std::string name = "Provider " + std::to_string(n) + " Dial-Up";
-        std::snprintf(line, sizeof line,
-                      "[%s]\r\nTimer=%d\r\nWarning=3300\r\nEnableWarning=1\r\nCountDirection=0\r\n"
-                      "ResetOption=2\r\nResetTime=0\r\nResetPeriod=3\r\nResetCount=1\r\n"
-                      "ResetNext=%lld\r\n",
-                      name.c_str(), 1000 + n * 37, 13364236800000LL + n * 8640000LL);
-        text += line;
-        file.accounts.push_back(name);
-    }
-    text.erase(text.size() - 2);  // no final line break
+    dt::corpus::File corpus = dt::corpus::Generate(target);
     char dir[] = "/tmp/dt_bench_XXXXXX";
     if (!mkdtemp(dir)) std::abort();
-    file.path = std::string(dir) + "/dialtick.ini";
-    std::ofstream(file.path, std::ios::binary) << text;
+    GeneratedFile file{std::string(dir) + "/dialtick.ini", corpus.accounts};
+    std::ofstream(file.path, std::ios::binary) << corpus.text;
     return file;
 }
 
@@ -94,7 +65,7 @@ void BM_GetInt(benchmark::State& state) {
     const struct {
         const char* section;
         const char* key;
-    } reads[] = {{"dialtick", "Opacity"},       {"Run_20", "Enable"},
+    } reads[] = {{"dialtick", "XPos"},          {"Run_20", "Enable"},
                  {first.c_str(), "ResetCount"}, {middle.c_str(), "Timer"},
                  {last.c_str(), "ResetOption"}, {last.c_str(), "Missing"}};
     int32_t value = 0;
