@@ -130,23 +130,6 @@ void LoadStore(dt::SettingsFile* store, const std::string& path, benchmark::Stat
     if (!store->Load(path.c_str(), &error)) state.SkipWithError("store load failed");
 }
 
-int StoreReads(dt::SettingsFile& store, const corpus::Read* reads, int count) {
-    int found = 0;
-    char text[260];
-    for (int i = 0; i < count; ++i) {
-        dt::SysError error = 0;
-        if (reads[i].text) {
-            uint32_t size = sizeof text;
-            found += store.GetString(reads[i].section, reads[i].key, text, &size, &error);
-        } else {
-            int32_t value = 0;
-            bool valid = false;
-            found += store.GetInt(reads[i].section, reads[i].key, &value, &valid, &error);
-        }
-    }
-    return found;
-}
-
 int ReaderReads(const INIReader& reader, const corpus::Read* reads, int count) {
     int found = 0;
     for (int i = 0; i < count; ++i) {
@@ -191,7 +174,7 @@ void Startup_Store(benchmark::State& state, size_t size) {
     dt::SettingsFile store;
     LoadStore(&store, f.path, state);
     for (auto _ : state) {
-        int found = StoreReads(store, corpus::kStartupReads, corpus::kStartupReadCount);
+        int found = corpus::StoreReads(store, corpus::kStartupReads, corpus::kStartupReadCount);
         if (found != corpus::kStartupReadCount - 1) state.SkipWithError("wrong reads");
     }
 }
@@ -212,7 +195,7 @@ void LoadAndStartup_Store(benchmark::State& state, size_t size) {
     for (auto _ : state) {
         LoadStore(&store, f.path, state);
         benchmark::DoNotOptimize(
-            StoreReads(store, corpus::kStartupReads, corpus::kStartupReadCount));
+            corpus::StoreReads(store, corpus::kStartupReads, corpus::kStartupReadCount));
     }
 }
 
@@ -230,7 +213,8 @@ void LastRead_Store(benchmark::State& state, size_t size) {
     dt::SettingsFile store;
     LoadStore(&store, f.path, state);
     for (auto _ : state) {
-        if (StoreReads(store, &corpus::kLastSectionRead, 1) != 1) state.SkipWithError("miss");
+        if (corpus::StoreReads(store, &corpus::kLastSectionRead, 1) != 1)
+            state.SkipWithError("miss");
     }
 }
 

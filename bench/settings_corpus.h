@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/settings_store.h"
+
 namespace dt::corpus {
 
 // The sizes every comparison runs on.
@@ -109,6 +111,24 @@ inline File Generate(size_t target) {
     }
     text += kTail;
     return file;
+}
+
+// Reads through the store as start-up does; returns how many entries were found.
+inline int StoreReads(dt::SettingsFile& store, const Read* reads, int count) {
+    int found = 0;
+    char text[260];
+    for (int i = 0; i < count; ++i) {
+        dt::SysError error = 0;
+        if (reads[i].text) {
+            uint32_t size = sizeof text;
+            found += store.GetString(reads[i].section, reads[i].key, text, &size, &error);
+        } else {
+            int32_t value = 0;
+            bool valid = false;
+            found += store.GetInt(reads[i].section, reads[i].key, &value, &valid, &error);
+        }
+    }
+    return found;
 }
 
 }  // namespace dt::corpus

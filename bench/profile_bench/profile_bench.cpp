@@ -139,23 +139,6 @@ void Compare(const Options& options, const char* op, const char* size, std::vect
     }
 }
 
-int StoreReads(dt::SettingsFile& store, const corpus::Read* reads, int count) {
-    int found = 0;
-    char text[260];
-    for (int i = 0; i < count; ++i) {
-        dt::SysError error = 0;
-        if (reads[i].text) {
-            uint32_t size = sizeof text;
-            found += store.GetString(reads[i].section, reads[i].key, text, &size, &error);
-        } else {
-            int32_t value = 0;
-            bool valid = false;
-            found += store.GetInt(reads[i].section, reads[i].key, &value, &valid, &error);
-        }
-    }
-    return found;
-}
-
 int ProfileReads(const std::string& path, const corpus::Read* reads, int count) {
     int found = 0;
     char text[260];
@@ -209,8 +192,8 @@ void RunSize(const Options& options, size_t bytes) {
                 {{"store", nullptr,
                   [&] {
                       Check(store.Load(storePath.c_str(), &error), "load");
-                      Check(StoreReads(store, corpus::kStartupReads, corpus::kStartupReadCount) ==
-                                expected,
+                      Check(corpus::StoreReads(store, corpus::kStartupReads,
+                                               corpus::kStartupReadCount) == expected,
                             "store reads");
                   }},
                  {"profile", nullptr, [&] {
@@ -228,8 +211,8 @@ void RunSize(const Options& options, size_t bytes) {
         Compare(options, "startup_reads", size,
                 {{"store", nullptr,
                   [&] {
-                      Check(StoreReads(store, corpus::kStartupReads, corpus::kStartupReadCount) ==
-                                expected,
+                      Check(corpus::StoreReads(store, corpus::kStartupReads,
+                                               corpus::kStartupReadCount) == expected,
                             "store reads");
                   }},
                  {"profile", nullptr, [&] {
@@ -241,12 +224,13 @@ void RunSize(const Options& options, size_t bytes) {
     {
         dt::SettingsFile store;
         Check(store.Load(storePath.c_str(), &error), "load");
-        Compare(options, "last_section_read", size,
-                {{"store", nullptr,
-                  [&] { Check(StoreReads(store, &corpus::kLastSectionRead, 1) == 1, "read"); }},
-                 {"profile", nullptr, [&] {
-                      Check(ProfileReads(profilePath, &corpus::kLastSectionRead, 1) == 1, "read");
-                  }}});
+        Compare(
+            options, "last_section_read", size,
+            {{"store", nullptr,
+              [&] { Check(corpus::StoreReads(store, &corpus::kLastSectionRead, 1) == 1, "read"); }},
+             {"profile", nullptr, [&] {
+                  Check(ProfileReads(profilePath, &corpus::kLastSectionRead, 1) == 1, "read");
+              }}});
     }
     {
         dt::SettingsFile store;
