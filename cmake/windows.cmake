@@ -1,4 +1,4 @@
-# The Windows program and, for the 64-bit build, the test bench's Windows tools.
+# The Windows program and, for the 64-bit build, the test rig's Windows tools.
 enable_language(RC)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/src -c 1252")
 
@@ -20,6 +20,6 @@ if(DT_DIST_DIR)
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:dialtick> ${DT_DIST_DIR}/dialtick.exe)
 endif()
 
-if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64" AND EXISTS ${CMAKE_SOURCE_DIR}/tools/CMakeLists.txt)
-  add_subdirectory(tools)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64" AND EXISTS ${CMAKE_SOURCE_DIR}/testrig/CMakeLists.txt)
+  add_subdirectory(testrig)
 endif()

@@ -67,7 +67,7 @@ if [ -f bench/bench_monitor_poll.cpp ] &&
   have_poll=1
 fi
 
-# The 64-bit program and the bench tools, as scripts/build.sh builds them.
+# The 64-bit program and the rig tools, as scripts/build.sh builds them.
 build "the 64-bit program (configure)" cmake -S . -B build/win-x86_64 -G Ninja \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DDT_DIST_DIR="$root/dist/win64"

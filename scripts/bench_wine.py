@@ -5,8 +5,8 @@
                   [--only profile,startup,running,repaints,dlls] [--smoke]
 
 DIR holds profile_bench.exe, floor.exe and startwatch.exe (and paintwatch.dll when built). The
-program is dist/win64/dialtick.exe. Everything runs in one sandbox of the end-to-end bench
-(tests/e2e/bench.py): its Wine prefix, its X display, the dial-up simulator beside the program.
+program is dist/win64/dialtick.exe. Everything runs in one sandbox of the end-to-end test rig
+(tests/e2e/rig.py): its Wine prefix, its X display, the dial-up simulator beside the program.
 
 - profile: profile_bench.exe, the store against the profile functions in one process.
 - startup: launch to timer window, the program and the floor in turns, medians.
@@ -29,8 +29,9 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
+os.environ.setdefault("DT_DIST", str(ROOT / "dist"))
 os.environ.setdefault("DT_BUILD", str(ROOT / "build" / "perf-wine"))
-import bench  # noqa: E402
+import rig  # noqa: E402
 
 ACCOUNT = "Home Broadband"
 BOTTOM_ROW = (137, 138, 375, 376, 377, 378, 379, 380, 381, 382, 383, 384)
@@ -82,7 +83,7 @@ def linux_pid(cmdline, prefix):
         if f"WINEPREFIX={prefix}".encode() in environ:
             found.append(int(entry.name))
     if len(found) != 1:
-        raise bench.BenchError(f"expected one Linux process for {cmdline}, found {found}")
+        raise rig.RigError(f"expected one Linux process for {cmdline}, found {found}")
     return found[0]
 
 
@@ -116,13 +117,13 @@ def memory_kib(pid):
 
 class PerfSandbox:
     def __init__(self, bench_dir):
-        self.sb = bench.Sandbox("perf")
+        self.sb = rig.Sandbox("perf")
         for name in ("profile_bench.exe", "floor.exe", "startwatch.exe", "paintwatch.exe",
                      "paintwatch.dll"):
             if (bench_dir / name).is_file():
                 shutil.copy2(bench_dir / name, self.sb.app / name)
         self.sb.set_entries([ACCOUNT, "Provider 1 Dial-Up"])
-        self.prefix = str(bench.PREFIX)
+        self.prefix = str(rig.PREFIX)
         # Left over in this prefix by an interrupted run.
         for exe in ("floor.exe", "dialtick.exe"):
             for p in self.sb.probe("procs", "--name", exe)["processes"]:
@@ -132,10 +133,10 @@ class PerfSandbox:
         self.sb.close()
 
     def write_settings(self):
-        self.sb.ini_path.write_bytes(settings_text().encode(bench.ANSI))
+        self.sb.ini_path.write_bytes(settings_text().encode(rig.ANSI))
 
     def program_cmdline(self):
-        return f'dialtick.exe /ini:"{bench.win_path(self.sb.ini_path)}"'
+        return f'dialtick.exe /ini:"{rig.win_path(self.sb.ini_path)}"'
 
     def kill(self, pid, exe):
         self.sb.probe("kill", pid, check=False)
@@ -145,11 +146,11 @@ class PerfSandbox:
             timeout=20, message=f"{exe} ended")
 
     def watch_start(self, cmdline, cls):
-        out = self.sb.tool("startwatch.exe", "--class", cls, "--cwd", bench.win_path(self.sb.app),
-                           "--hex", cmdline.encode(bench.ANSI).hex(), timeout=90).stdout
-        answer = json.loads(out.decode(bench.ANSI).strip().splitlines()[-1])
+        out = self.sb.tool("startwatch.exe", "--class", cls, "--cwd", rig.win_path(self.sb.app),
+                           "--hex", cmdline.encode(rig.ANSI).hex(), timeout=90).stdout
+        answer = json.loads(out.decode(rig.ANSI).strip().splitlines()[-1])
         if answer["ms"] is None:
-            raise bench.BenchError(f"no {cls} window from {cmdline}")
+            raise rig.RigError(f"no {cls} window from {cmdline}")
         return answer["ms"], answer["pid"]
 
 
@@ -158,8 +159,8 @@ class PerfSandbox:
 def run_profile(ps, rounds, smoke):
     folder = ps.sb.root / "profile"
     folder.mkdir()
-    args = ["--dir", bench.win_path(folder)] + (["--smoke"] if smoke else ["--rounds", rounds])
-    out = ps.sb.tool("profile_bench.exe", *args, timeout=3600).stdout.decode(bench.ANSI)
+    args = ["--dir", rig.win_path(folder)] + (["--smoke"] if smoke else ["--rounds", rounds])
+    out = ps.sb.tool("profile_bench.exe", *args, timeout=3600).stdout.decode(rig.ANSI)
     for line in out.splitlines():
         if line.startswith("{"):
             emit(json.loads(line))
@@ -209,7 +210,7 @@ def run_running(ps, seconds, connected):
             sb.wait_until(lambda: sb.control(hwnd, NAME_CELL)["text"].strip() == ACCOUNT,
                           timeout=5, message="the program counting")
             counting = True
-        except (AssertionError, bench.BenchError):
+        except (AssertionError, rig.RigError):
             counting = False
     # Shown like the timer window while it counts, hidden like it while idle.
     floors = {name: cmd if not connected else cmd.replace(" /hidden", "")
@@ -244,7 +245,7 @@ def run_running(ps, seconds, connected):
 
 def program_imports():
     """The DLLs the program imports that the floor does not import itself."""
-    out = bench._run(["x86_64-w64-mingw32-objdump", "-p", str(bench.PROGRAM)], timeout=60).stdout
+    out = rig._run(["x86_64-w64-mingw32-objdump", "-p", str(rig.PROGRAM)], timeout=60).stdout
     names = [line.split(":", 1)[1].strip().lower() for line in out.decode().splitlines()
              if "DLL Name:" in line]
     return [n for n in names if n not in ("kernel32.dll", "user32.dll", "msvcrt.dll")]
@@ -281,8 +282,8 @@ def main():
     only = set(args.only.split(","))
     if args.smoke:
         args.seconds, args.startup_runs = 2, 1
-    if not bench.have_program():
-        raise SystemExit(f"{bench.PROGRAM} is not built")
+    if not rig.have_program():
+        raise SystemExit(f"{rig.PROGRAM} is not built")
     ps = PerfSandbox(args.bench_dir)
     try:
         if "profile" in only:
@@ -314,7 +315,7 @@ def run_repaints(ps, seconds):
     try:
         sb.wait_until(lambda: sb.control(hwnd, NAME_CELL)["text"].strip() == ACCOUNT,
                       timeout=5, message="the program counting")
-    except (AssertionError, bench.BenchError):
+    except (AssertionError, rig.RigError):
         emit({"bench": "repaints", "available": False,
               "reason": "the program does not take up the simulated connection"})
         sb.stop()
@@ -323,7 +324,7 @@ def run_repaints(ps, seconds):
     out = sb.tool("paintwatch.exe", "--hwnd", hwnd, "--seconds", seconds,
                   "--cells", ",".join(str(c) for c in BOTTOM_ROW),
                   timeout=seconds + 60, check=False)
-    text = out.stdout.decode(bench.ANSI).strip()
+    text = out.stdout.decode(rig.ANSI).strip()
     if out.returncode != 0 or not text.startswith("{"):
         emit({"bench": "repaints", "available": False,
               "reason": f"paintwatch failed: {out.stderr.decode(errors='replace').strip()}"})

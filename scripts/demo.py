@@ -18,7 +18,7 @@ ROOT = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 os.environ.setdefault("DT_DIST", str(ROOT / "dist"))
 os.environ.setdefault("DT_BUILD", str(ROOT / "build" / "native"))
-import bench  # noqa: E402
+import rig  # noqa: E402
 
 PHONEBOOK = ["Office ISP", "Home Broadband", "Backup Modem"]
 SETTINGS = (
@@ -55,7 +55,7 @@ def main():
     parser.add_argument("--screenshot", metavar="FILE", help="photograph the timer window and end")
     args = parser.parse_args()
 
-    with bench.Sandbox("demo") as sb:
+    with rig.Sandbox("demo") as sb:
         sb.set_entries(PHONEBOOK)
         sb.ini_path.write_bytes(SETTINGS.encode("cp1252"))
         sb.start()
@@ -70,7 +70,7 @@ def main():
             print(f"screenshot: {args.screenshot}")
             return 0
 
-        print(f"Dialtick runs on display {bench.DISPLAY} (settings: {sb.ini_path}).")
+        print(f"Dialtick runs on display {rig.DISPLAY} (settings: {sb.ini_path}).")
         print("Phonebook: " + ", ".join(PHONEBOOK))
         print("Commands: up [NAME] | down | shot [FILE] | quit")
         for line in sys.stdin:

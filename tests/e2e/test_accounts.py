@@ -4,14 +4,14 @@ resets and the program-wide settings read from a hand-written file."""
 import re
 import unittest
 
-import bench
+import rig
 
 
 def run_driver(sb, connected=None):
     """Lists the accounts as the Connections page does; returns (ok, [(name, timer, option, next)])."""
-    args = [bench.win_path(sb.ini_path)] + ([connected] if connected else [])
+    args = [rig.win_path(sb.ini_path)] + ([connected] if connected else [])
     result = sb.tool("accountsdriver.exe", *args, timeout=60, check=False)
-    out = result.stdout.decode(bench.ANSI)
+    out = result.stdout.decode(rig.ANSI)
     head = re.search(r"ok=(\d) count=(\d+)", out)
     if head is None:
         raise AssertionError(f"accountsdriver said: {out!r} {result.stderr!r}")
@@ -24,16 +24,16 @@ def run_driver(sb, connected=None):
 
 
 def have_driver():
-    return (bench.TOOLS / "accountsdriver.exe").exists()
+    return (rig.TOOLS / "accountsdriver.exe").exists()
 
 
-@unittest.skipUnless(bench.have_tools() and have_driver(), "accounts driver not built")
+@unittest.skipUnless(rig.have_tools() and have_driver(), "accounts driver not built")
 class PhonebookTest(unittest.TestCase):
     def setUp(self):
-        self.sb = bench.Sandbox("accounts")
+        self.sb = rig.Sandbox("accounts")
         self.addCleanup(self.sb.close)
         for tool in ("accountsdriver.exe",):
-            (self.sb.app / tool).write_bytes((bench.TOOLS / tool).read_bytes())
+            (self.sb.app / tool).write_bytes((rig.TOOLS / tool).read_bytes())
 
     def test_thirty_two_entries_are_listed_and_thirty_three_are_not(self):
         sb = self.sb
@@ -74,7 +74,7 @@ class PhonebookTest(unittest.TestCase):
         self.assertGreater(by_name["Daily"][3], 1000000000)
         self.assertEqual(by_name["OnceOnly"][1:3], (-3000, 0))
         self.assertEqual(len(accounts[2][0]), 256)
-        text = sb.ini_path.read_bytes().decode(bench.ANSI)
+        text = sb.ini_path.read_bytes().decode(rig.ANSI)
         daily = text[text.index("[Daily]"):text.index("[OnceOnly]")]
         self.assertIn("Timer=60\r\n", daily)
         self.assertIn(f"ResetNext={by_name['Daily'][3]}", daily)
@@ -99,12 +99,12 @@ def timer_window(sb):
     return None
 
 
-@bench.skip_unless_program
+@rig.skip_unless_program
 class ProgramReadsItsFileTest(unittest.TestCase):
     """The real program, a hand-written file and the simulator's phonebook."""
 
     def setUp(self):
-        self.sb = bench.Sandbox("accounts-program")
+        self.sb = rig.Sandbox("accounts-program")
         self.addCleanup(self.sb.close)
 
     def test_overdue_reset_is_written_when_the_account_connects(self):

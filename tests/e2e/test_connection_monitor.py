@@ -8,9 +8,9 @@ import time
 import unittest
 from pathlib import Path
 
-import bench
+import rig
 from timerwin_helpers import (HOUR_CELLS, MINUTE_CELLS, NAME_CELL, SECOND_CELLS, SIGN_CELL,
-                              TimerBench, keep_shot, read_ini, skip_unless_bench)
+                              TimerRig, keep_shot, read_ini, skip_unless_rig)
 
 WM_COMMAND = 0x111
 CMD_DISCONNECT = 40007
@@ -37,21 +37,21 @@ def tone_hz(raw):
     return crossings / 2 / (len(tone) / RATE)
 
 
-@skip_unless_bench
-class ConnectionMonitorTest(TimerBench, unittest.TestCase):
+@skip_unless_rig
+class ConnectionMonitorTest(TimerRig, unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
         sb = cls.sb
-        cls.warn_wav = bench.make_wav(sb.app / "warn.wav", seconds=0.6, freq=WARN_HZ)
-        cls.lost_wav = bench.make_wav(sb.app / "lost.wav", seconds=0.6, freq=LOST_HZ)
+        cls.warn_wav = rig.make_wav(sb.app / "warn.wav", seconds=0.6, freq=WARN_HZ)
+        cls.lost_wav = rig.make_wav(sb.app / "lost.wav", seconds=0.6, freq=LOST_HZ)
         cls.marks = sb.root / "marks"
         cls.marks.mkdir()
         # A run item that leaves a file named after its parameter.
         cls.marker_bat = sb.app / "mark.bat"
         cls.marker_bat.write_bytes(
-            f'@echo off\r\necho %1> "{bench.win_path(cls.marks)}\\%1.txt"\r\n'.encode(bench.ANSI))
+            f'@echo off\r\necho %1> "{rig.win_path(cls.marks)}\\%1.txt"\r\n'.encode(rig.ANSI))
 
     def setUp(self):
         for mark in self.marks.iterdir():
@@ -64,12 +64,12 @@ class ConnectionMonitorTest(TimerBench, unittest.TestCase):
     def start_monitor(self, account, lost_sound=False, warn_sound=False, run_item=False):
         """Starts the program with the account "Acc"; returns the timer window."""
         sections = {"Dialtick": {"Icon": 1}, "Acc": account}
-        sections["Sound"] = ({"Play": 1, "File": bench.win_path(self.lost_wav)} if lost_sound
+        sections["Sound"] = ({"Play": 1, "File": rig.win_path(self.lost_wav)} if lost_sound
                              else {"Play": 0})
-        sections["WarnSound"] = ({"Play": 1, "File": bench.win_path(self.warn_wav)}
+        sections["WarnSound"] = ({"Play": 1, "File": rig.win_path(self.warn_wav)}
                                  if warn_sound else {"Play": 0})
         if run_item:
-            bat = bench.win_path(self.marker_bat)
+            bat = rig.win_path(self.marker_bat)
             sections["Dialtick"]["RunCount"] = 1
             sections["Run_00"] = {"Title": "Marks", "Enable": 1, "StartPath": bat,
                                   "StartParams": "on", "ClosePath": bat, "CloseParams": "off"}
@@ -311,7 +311,7 @@ class ConnectionMonitorTest(TimerBench, unittest.TestCase):
             return False
         # Wine shows the Windows command line: the sandbox's settings file names the sandbox.
         return (cmdline.startswith(b"dialtick.exe") and
-                bench.win_path(self.sb.ini_path).encode(bench.ANSI) in cmdline)
+                rig.win_path(self.sb.ini_path).encode(rig.ANSI) in cmdline)
 
     @staticmethod
     def _cpu(pid):

@@ -8,24 +8,24 @@ import time
 import unittest
 import wave
 
-import bench
+import rig
 
-DRIVER = bench.TOOLS / "sounddriver.exe"
+DRIVER = rig.TOOLS / "sounddriver.exe"
 MCI_NOTIFY_SUCCESSFUL = 1
 MCI_NOTIFY_ABORTED = 4
 IDLE, PLAYING_FILE, BEEPING = 0, 1, 2
 
 
 def have_driver():
-    return bench.have_tools() and DRIVER.is_file()
+    return rig.have_tools() and DRIVER.is_file()
 
 
 class DriverSandbox:
-    """A bench sandbox with the driver beside the tools."""
+    """A rig sandbox with the driver beside the tools."""
 
     @classmethod
     def setUpClass(cls):
-        cls.sb = bench.Sandbox(cls.__name__.lower())
+        cls.sb = rig.Sandbox(cls.__name__.lower())
         shutil.copy2(DRIVER, cls.sb.app / DRIVER.name)
         # The first Wine process starts the prefix's services, which can take long on a busy
         # machine; the tests' own time limits should not pay for it.
@@ -37,7 +37,7 @@ class DriverSandbox:
 
     def drive(self, *args, timeout=90):
         result = self.sb.tool(DRIVER.name, *[str(a) for a in args], timeout=timeout, check=False)
-        out = result.stdout.decode(bench.ANSI)
+        out = result.stdout.decode(rig.ANSI)
         self.assertEqual(result.returncode, 0, out + result.stderr.decode(errors="replace"))
         values = {}
         for line in out.splitlines():
@@ -47,14 +47,14 @@ class DriverSandbox:
         return {k: int(v) if v.lstrip("-").isdigit() else v for k, v in values.items()}
 
 
-@unittest.skipUnless(have_driver(), "sounddriver.exe or the bench tools not built")
+@unittest.skipUnless(have_driver(), "sounddriver.exe or the rig tools not built")
 class SoundPlayerTest(DriverSandbox, unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        cls.short_wav = bench.make_wav(cls.sb.app / "short.wav", seconds=1.0, freq=440.0)
-        cls.long_wav = bench.make_wav(cls.sb.app / "long.wav", seconds=30.0, freq=330.0)
+        cls.short_wav = rig.make_wav(cls.sb.app / "short.wav", seconds=1.0, freq=440.0)
+        cls.long_wav = rig.make_wav(cls.sb.app / "long.wav", seconds=30.0, freq=330.0)
         (cls.sb.app / "not-media.xyz").write_bytes(b"this is not a sound")
 
     def played_bytes(self):
@@ -67,7 +67,7 @@ class SoundPlayerTest(DriverSandbox, unittest.TestCase):
 
     def test_wave_file_plays_through_mci_and_its_end_returns_the_player_to_idle(self):
         self.forget_played()
-        r = self.drive("play", bench.win_path(self.short_wav), 1, 1)
+        r = self.drive("play", rig.win_path(self.short_wav), 1, 1)
         self.assertEqual(r["result"], 0)
         self.assertEqual(r["state-after-play"], PLAYING_FILE)
         # A second alert while the first plays is dropped, not tried.
@@ -86,14 +86,14 @@ class SoundPlayerTest(DriverSandbox, unittest.TestCase):
         self.assertGreater(max(abs(s) for s in samples), 5000)
 
     def test_alert_from_the_settings_ends_at_the_sounds_page_without_a_timer_window(self):
-        r = self.drive("play", bench.win_path(self.short_wav), 0, 0, 0, "--no-timer")
+        r = self.drive("play", rig.win_path(self.short_wav), 0, 0, 0, "--no-timer")
         self.assertEqual(r["result"], 0)
         self.assertEqual(r["notify-code"], MCI_NOTIFY_SUCCESSFUL)
         self.assertEqual((r["started"], r["ended"], r["state"]), (1, 1, IDLE))
 
     def test_stop_keeps_the_file_state_until_the_aborted_notification(self):
         self.forget_played()
-        r = self.drive("play", bench.win_path(self.long_wav), 1, 1, 300)
+        r = self.drive("play", rig.win_path(self.long_wav), 1, 1, 300)
         self.assertEqual(r["state-after-stop"], PLAYING_FILE)
         self.assertEqual(r["notify-code"], MCI_NOTIFY_ABORTED)
         self.assertEqual((r["quiet"], r["state"], r["ended"]), (1, IDLE, 1))
@@ -103,7 +103,7 @@ class SoundPlayerTest(DriverSandbox, unittest.TestCase):
             self.assertLess(played, w.getnframes() * w.getsampwidth())
 
     def test_a_file_mci_cannot_open_gives_its_error_and_sends_nothing(self):
-        r = self.drive("play", bench.win_path(self.sb.app / "not-media.xyz"), 1, 1)
+        r = self.drive("play", rig.win_path(self.sb.app / "not-media.xyz"), 1, 1)
         self.assertNotEqual(r["result"], 0)
         self.assertEqual((r["started"], r["ended"], r["notifications"]), (0, 0, 0))
         self.assertEqual(r["state-after-play"], IDLE)
@@ -136,17 +136,17 @@ class SoundPlayerTest(DriverSandbox, unittest.TestCase):
         self.assertLessEqual(r["shutdown-wait"], 1200)
 
 
-@unittest.skipUnless(have_driver(), "sounddriver.exe or the bench tools not built")
+@unittest.skipUnless(have_driver(), "sounddriver.exe or the rig tools not built")
 class LaunchTest(DriverSandbox, unittest.TestCase):
 
     def setUp(self):
         sb = self.sb
         self.marks = sb.root / f"marks-{self._testMethodName}"
         self.marks.mkdir()
-        sb.env["DT_MARKER_DIR"] = bench.win_path(self.marks)
+        sb.env["DT_MARKER_DIR"] = rig.win_path(self.marks)
         self.work = sb.root / "start in"
         self.work.mkdir(exist_ok=True)
-        self.driver = bench.win_path(sb.app / DRIVER.name)
+        self.driver = rig.win_path(sb.app / DRIVER.name)
         self.bat = sb.app / "closer.bat"
         self.bat.write_bytes(b'@echo off\r\necho %*> "%DT_MARKER_DIR%\\bat.txt"\r\n')
 
@@ -156,8 +156,8 @@ class LaunchTest(DriverSandbox, unittest.TestCase):
         for i, keys in enumerate(sections):
             lines.append(f"[Run_{i:02d}]")
             lines += [f"{k}={v}" for k, v in keys.items()]
-        ini.write_bytes("\r\n".join(lines).encode(bench.ANSI))
-        return bench.win_path(ini)
+        ini.write_bytes("\r\n".join(lines).encode(rig.ANSI))
+        return rig.win_path(ini)
 
     def wait_marks(self, names, timeout=20):
         deadline = time.monotonic() + timeout
@@ -166,14 +166,14 @@ class LaunchTest(DriverSandbox, unittest.TestCase):
                 time.sleep(0.5)  # let any straggler that should not run show itself
                 break
             time.sleep(0.1)
-        return {p.stem: p.read_bytes().decode(bench.ANSI).splitlines()
+        return {p.stem: p.read_bytes().decode(rig.ANSI).splitlines()
                 for p in self.marks.iterdir()}
 
     def test_connection_side_runs_enabled_existing_items_with_exact_parameters(self):
         params = 'mark exact "quoted arg"  two\tspaces'
         ini = self.write_settings([
             {"Title": "Exact", "StartPath": self.driver, "StartParams": params,
-             "StartWorkDir": bench.win_path(self.work)},
+             "StartWorkDir": rig.win_path(self.work)},
             {"Title": "Off", "Enable": "0", "StartPath": self.driver,
              "StartParams": "mark disabled"},
             {"Title": "Missing", "StartPath": self.driver + ".gone", "StartParams": "mark missing"},
@@ -185,7 +185,7 @@ class LaunchTest(DriverSandbox, unittest.TestCase):
         marks = self.wait_marks(["exact", "implicit"])
         self.assertEqual(sorted(marks), ["exact", "implicit"])
         folder, command_line = marks["exact"]
-        self.assertEqual(folder, bench.win_path(self.work))
+        self.assertEqual(folder, rig.win_path(self.work))
         # The store turns the tab into a space; otherwise the text arrives as stored, with
         # no quotes added around it.
         self.assertTrue(command_line.endswith(' mark exact "quoted arg"  two spaces'),
@@ -195,7 +195,7 @@ class LaunchTest(DriverSandbox, unittest.TestCase):
     def test_disconnection_side_runs_a_batch_file_and_skips_missing_start_files(self):
         ini = self.write_settings([
             {"Title": "Bat", "StartPath": self.driver + ".gone",
-             "ClosePath": bench.win_path(self.bat), "CloseParams": 'x "y z"'},
+             "ClosePath": rig.win_path(self.bat), "CloseParams": 'x "y z"'},
             {"Title": "Off", "Enable": "0", "ClosePath": self.driver,
              "CloseParams": "mark disabled"},
         ])

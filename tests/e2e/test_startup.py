@@ -3,7 +3,7 @@
 import time
 import unittest
 
-import bench
+import rig
 
 # Extended and plain window styles read back from the timer window.
 WS_EX_TOPMOST = 0x8
@@ -27,10 +27,10 @@ def timer_window(sb, timeout=20):
     return sb.wait_until(find, timeout=timeout, message="the timer window")
 
 
-@bench.skip_unless_program
+@rig.skip_unless_program
 class StartupTest(unittest.TestCase):
     def setUp(self):
-        self.sb = bench.Sandbox("startup")
+        self.sb = rig.Sandbox("startup")
         self.addCleanup(self.sb.close)
 
     def test_normalises_file_creates_hidden_topmost_window_and_saves_position_at_logoff(self):
@@ -100,7 +100,7 @@ class StartupTest(unittest.TestCase):
     def test_options_on_too_long_a_command_line_are_ignored(self):
         sb = self.sb
         filler = "x" * 760
-        args = f'/ini:"{bench.win_path(sb.ini_path)}" {filler}'
+        args = f'/ini:"{rig.win_path(sb.ini_path)}" {filler}'
         self.assertGreater(len(args), 777)
         sb.start(args=args)
         timer_window(sb)
@@ -109,10 +109,10 @@ class StartupTest(unittest.TestCase):
         self.assertFalse(sb.ini_path.exists())
 
 
-@bench.skip_unless_program
+@rig.skip_unless_program
 class SingleInstanceTest(unittest.TestCase):
     def setUp(self):
-        self.sb = bench.Sandbox("instance")
+        self.sb = rig.Sandbox("instance")
         self.addCleanup(self.sb.close)
 
     def test_second_copy_signals_the_first_and_ends(self):
@@ -141,7 +141,7 @@ class SingleInstanceTest(unittest.TestCase):
 
     def test_set_alone_shows_only_the_settings_window_and_ends_with_it(self):
         sb = self.sb
-        sb.start(args=f'/Set /ini:"{bench.win_path(sb.ini_path)}"')
+        sb.start(args=f'/Set /ini:"{rig.win_path(sb.ini_path)}"')
         settings = sb.wait_window(title="Dialtick - Settings", pid=sb.pid, visible=True)
         self.assertEqual([w for w in sb.program_windows(visible=True)
                           if w["hwnd"] != settings["hwnd"]], [])
@@ -149,10 +149,10 @@ class SingleInstanceTest(unittest.TestCase):
         self.assertEqual(sb.wait_exit(), 0)
 
 
-@bench.skip_unless_program
+@rig.skip_unless_program
 class SettingsFileFailureTest(unittest.TestCase):
     def setUp(self):
-        self.sb = bench.Sandbox("failures")
+        self.sb = rig.Sandbox("failures")
         self.addCleanup(self.sb.close)
         self.sb.ini_path.write_bytes(b"[Dialtick]\r\nXPos=5")
 
@@ -162,7 +162,7 @@ class SettingsFileFailureTest(unittest.TestCase):
             sb.start()
             box = sb.msgbox(kind="app")
             self.assertEqual(box["caption"], "Dialtick - Error")
-            expected = f"Dialtick is unable to open the file\r\n'{bench.win_path(sb.ini_path)}'."
+            expected = f"Dialtick is unable to open the file\r\n'{rig.win_path(sb.ini_path)}'."
             self.assertTrue(box["text"].startswith(expected + "\r\n\r\n"), box["text"])
             self.assertGreater(len(box["text"]), len(expected) + 4)  # the system's text follows
             self.assertEqual([b["caption"] for b in box["buttons"]], ["&Cancel", "&Retry"])

@@ -5,11 +5,11 @@ DT_SHOTS (default <build>/e2e-shots) for a person to look at."""
 import time
 import unittest
 
-import bench
+import rig
 from timerwin_helpers import (BOTTOM_ROW, HOUR_CELLS, MINUTE_CELLS, NAME_CELL, SECOND_CELLS,
                               SIGN_CELL, TOP_ROW, WS_CAPTION, WS_EX_LAYERED, WS_EX_TOOLWINDOW,
-                              WS_EX_TRANSPARENT, TimerBench, keep_shot, read_ini,
-                              skip_unless_bench)
+                              WS_EX_TRANSPARENT, TimerRig, keep_shot, read_ini,
+                              skip_unless_rig)
 
 BLACK, YELLOW, GREEN, RED = (0, 0, 0), (255, 255, 0), (0, 255, 0), (255, 0, 0)
 
@@ -20,8 +20,8 @@ def rgb_value(rgb):
     return r | g << 8 | b << 16
 
 
-@skip_unless_bench
-class TimerWindowLooks(TimerBench, unittest.TestCase):
+@skip_unless_rig
+class TimerWindowLooks(TimerRig, unittest.TestCase):
 
     def assert_row_colours(self, image, back, text, what):
         self.assertEqual(image.dominant(), back, f"{what}: background")
@@ -108,8 +108,8 @@ class TimerWindowLooks(TimerBench, unittest.TestCase):
         self.assertLess(client[3] - client[1], 60)
 
 
-@skip_unless_bench
-class TimerWindowPlacement(TimerBench, unittest.TestCase):
+@skip_unless_rig
+class TimerWindowPlacement(TimerRig, unittest.TestCase):
 
     def test_toggle_shows_and_hides(self):
         hwnd = self.start({"Dialtick": {"Icon": 1}})
@@ -191,8 +191,8 @@ class TimerWindowPlacement(TimerBench, unittest.TestCase):
         self.assertFalse(alpha["transparent"])
 
 
-@skip_unless_bench
-class TimerWindowConnected(TimerBench, unittest.TestCase):
+@skip_unless_rig
+class TimerWindowConnected(TimerRig, unittest.TestCase):
     """States only a timed connection brings; skipped while the program cannot time one."""
 
     def start_connected(self, name, account=None, font=None):

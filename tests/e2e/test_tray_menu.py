@@ -6,14 +6,14 @@ import time
 import unittest
 
 from timerwin_helpers import (NAME_CELL, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, MenuPicture,
-                              TimerBench, keep_shot, read_ini, skip_unless_bench)
+                              TimerRig, keep_shot, read_ini, skip_unless_rig)
 
 ITEMS = ["&Settings", "Show &Timer", "Sto&p Sound", "&Disconnect", "&Help Contents",
          "&About...", None, "&Close Dialtick"]
 
 
-@skip_unless_bench
-class TrayIcon(TimerBench, unittest.TestCase):
+@skip_unless_rig
+class TrayIcon(TimerRig, unittest.TestCase):
 
     def our_icons(self):
         return [i for i in self.sb.tray() if i["tip"].startswith("Dialtick")]
@@ -50,15 +50,15 @@ class TrayIcon(TimerBench, unittest.TestCase):
                            timeout=5, message="back to not connected")
 
 
-@skip_unless_bench
-class PopupMenu(TimerBench, unittest.TestCase):
+@skip_unless_rig
+class PopupMenu(TimerRig, unittest.TestCase):
 
     def picture(self, hwnd, via_timer=False, shot=None):
         menu = self.open_menu(hwnd, via_timer=via_timer)
         path = self.sb.screenshot(rect=menu["rect"])
         if shot:
             keep_shot(path, shot)
-        from bench import Image
+        from rig import Image
         return MenuPicture(Image(path)), menu
 
     def assert_layout(self, items):

@@ -8,10 +8,10 @@ import time
 import unittest
 from pathlib import Path
 
-import bench
+import rig
 
 # Screenshots worth a look are kept here (beside the build's other output).
-SHOTS = Path(os.environ.get("DT_SHOTS", bench.BUILD / "e2e-shots"))
+SHOTS = Path(os.environ.get("DT_SHOTS", rig.BUILD / "e2e-shots"))
 
 NAME_CELL, SIGN_CELL = 319, 138
 HOUR_CELLS = (375, 376, 377)
@@ -44,7 +44,7 @@ def ini_text(sections):
 def read_ini(path):
     """{section: {key: value}} of a settings file, keys as written."""
     result, section = {}, None
-    for line in Path(path).read_text(bench.ANSI).splitlines():
+    for line in Path(path).read_text(rig.ANSI).splitlines():
         line = line.strip()
         if line.startswith("[") and line.endswith("]"):
             section = result.setdefault(line[1:-1], {})
@@ -61,14 +61,14 @@ def keep_shot(path, name):
     return target
 
 
-class TimerBench:
+class TimerRig:
     """Mixin of a unittest.TestCase with one sandbox per class and one program run per test."""
 
     sb = None
 
     @classmethod
     def setUpClass(cls):
-        cls.sb = bench.Sandbox(cls.__name__.lower())
+        cls.sb = rig.Sandbox(cls.__name__.lower())
 
     @classmethod
     def tearDownClass(cls):
@@ -84,7 +84,7 @@ class TimerBench:
     def start(self, sections=None, entries=()):
         """Starts the program with this settings file; returns the timer window's handle."""
         self.sb.set_entries(list(entries))
-        self.sb.ini_path.write_bytes(ini_text(sections or {}).encode(bench.ANSI))
+        self.sb.ini_path.write_bytes(ini_text(sections or {}).encode(rig.ANSI))
         self.sb.start()
         return self.timer_window()
 
@@ -130,7 +130,7 @@ class TimerBench:
         path = self.sb.screenshot(rect=client)
         if shot_name:
             keep_shot(path, shot_name)
-        return bench.Image(path), client
+        return rig.Image(path), client
 
     def row_images(self, hwnd, shot_name=None):
         """The top and bottom rows of the client area, each as (image, its rect on screen)."""
@@ -140,7 +140,7 @@ class TimerBench:
         rows = []
         for rect in ([client[0], client[1], client[2], split],
                      [client[0], split, client[2], client[3]]):
-            rows.append(bench.Image(self.sb.screenshot(rect=rect)))
+            rows.append(rig.Image(self.sb.screenshot(rect=rect)))
         if shot_name:
             keep_shot(self.sb.screenshot(rect=client), shot_name)
         return rows
@@ -250,9 +250,9 @@ class MenuPicture:
                 for x in range(self.left, self.right)]
 
 
-def skip_unless_bench(test):
-    return unittest.skipUnless(bench.have_program() and bench.have_tools(),
-                               "the program or the bench tools are not built")(test)
+def skip_unless_rig(test):
+    return unittest.skipUnless(rig.have_program() and rig.have_tools(),
+                               "the program or the rig tools are not built")(test)
 
 
 def wait(seconds):

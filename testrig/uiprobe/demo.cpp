@@ -1,4 +1,4 @@
-// Stand-in windows and sounds for the bench's own tests.
+// Stand-in windows and sounds for the rig's own tests.
 //
 // A plain window that reports what it receives, the platform's message box, a box built like
 // the program's own (controls 179-183), and a sound file played as the program plays one.
@@ -29,7 +29,7 @@ struct DemoState {
 DemoState g_demo;
 
 void Report(const char* msg, WPARAM wp, LPARAM lp) {
-    bench::Json j;
+    rig::Json j;
     j.BeginObject()
         .Field("msg", msg)
         .Field("w", static_cast<unsigned long long>(wp))
@@ -241,7 +241,7 @@ int DemoWindow(const Args& a, Out& o) {
         lstrcpynA(tray.szTip, a.Get("--tray").c_str(), sizeof(tray.szTip));
         Shell_NotifyIconA(NIM_ADD, &tray);
     }
-    bench::Json ready;
+    rig::Json ready;
     ready.BeginObject()
         .Field("ready", true)
         .Field("hwnd", static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(hwnd)))
@@ -298,15 +298,15 @@ int DemoAppBox(const Args& a, Out& o) {
 // does, and waits for its end; the exit code is the MCI error (0 when it played).
 int DemoSound(const Args& a, Out& o) {
     if (a.pos.empty()) return o.Fail(2, "demo-sound FILE");
-    std::string open = "open \"" + a.pos[0] + "\" type waveaudio alias benchsound";
+    std::string open = "open \"" + a.pos[0] + "\" type waveaudio alias rigsound";
     char error[256] = {};
     MCIERROR rc = mciSendStringA(open.c_str(), nullptr, 0, nullptr);
-    if (rc == 0) rc = mciSendStringA("play benchsound wait", nullptr, 0, nullptr);
+    if (rc == 0) rc = mciSendStringA("play rigsound wait", nullptr, 0, nullptr);
     if (rc != 0) {
         mciGetErrorStringA(rc, error, sizeof(error));
         o.Fail(0, error);
     }
-    mciSendStringA("close benchsound", nullptr, 0, nullptr);
+    mciSendStringA("close rigsound", nullptr, 0, nullptr);
     return static_cast<int>(rc);
 }
 

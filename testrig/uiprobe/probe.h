@@ -16,7 +16,7 @@ namespace probe {
 struct Out {
     std::string out;
     std::string err;
-    void Json(const bench::Json& j) { out += j.Text() + "\n"; }
+    void Json(const rig::Json& j) { out += j.Text() + "\n"; }
     int Fail(int code, const std::string& message) {
         err += message + "\n";
         return code;
@@ -45,7 +45,7 @@ HWND ParseHwnd(const std::string& text);
 // Decodes \r \n \t \\ in command-line texts of the demo commands.
 std::string Unescape(const std::string& text);
 
-// Demo windows that the bench's own tests drive (demo.cpp).
+// Demo windows that the rig's own tests drive (demo.cpp).
 int DemoWindow(const Args& a, Out& o);
 int DemoMsgBox(const Args& a, Out& o);
 int DemoAppBox(const Args& a, Out& o);

@@ -1,9 +1,9 @@
-// Starts a program with an exact command line, for the bench.
+// Starts a program with an exact command line, for the rig.
 //
 //   launch.exe --wait|--nowait [--cwd DIR] [--timeout MS] (-- COMMAND LINE | --hex HEX)
 //
 // Wine re-quotes the arguments it is given, so the text after " -- " is only exact when the
-// caller is itself a Windows program; the bench hands the command line over hex-encoded.
+// caller is itself a Windows program; the rig hands the command line over hex-encoded.
 #include <windows.h>
 
 #include <cstdio>

@@ -1,4 +1,4 @@
-// A tiny JSON writer for the bench tools.
+// A tiny JSON writer for the rig tools.
 #include "json_out.h"
 
 #include <windows.h>
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-namespace bench {
+namespace rig {
 
 void Json::Separate() {
     if (needComma_) out_ += ',';
@@ -116,4 +116,4 @@ std::string HexOf(const std::string& bytes) {
     return hex;
 }
 
-}  // namespace bench
+}  // namespace rig

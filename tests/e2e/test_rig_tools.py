@@ -1,9 +1,9 @@
-"""Checks the bench itself (dial-up simulator, launcher, UI probe) without the program."""
+"""Checks the test rig itself (dial-up simulator, launcher, UI probe) without the program."""
 
 import time
 import unittest
 
-import bench
+import rig
 
 RASCS_CONNECT_DEVICE = 2
 RASCS_CONNECTED = 0x2000
@@ -11,13 +11,13 @@ RASCS_DISCONNECTED = 0x2001
 ERROR_INSUFFICIENT_BUFFER = 122
 
 
-@unittest.skipUnless(bench.have_tools(), "bench tools not built")
+@unittest.skipUnless(rig.have_tools(), "rig tools not built")
 class SimulatorTest(unittest.TestCase):
     """rasclient calls the simulator as a program would."""
 
     @classmethod
     def setUpClass(cls):
-        cls.sb = bench.Sandbox("sim")
+        cls.sb = rig.Sandbox("sim")
 
     @classmethod
     def tearDownClass(cls):
@@ -35,7 +35,7 @@ class SimulatorTest(unittest.TestCase):
         long_name = "L" * 256
         names = ["Work", " spaced name ", long_name]
         self.sb.set_entries(names)
-        for size in bench.RASENTRYNAME_SIZES:
+        for size in rig.RASENTRYNAME_SIZES:
             answer = self.sb.rasclient("entries-grow", "--size", size)
             calls = answer["calls"]
             self.assertEqual([c["rc"] for c in calls], [603, 603, 0], answer)
@@ -54,7 +54,7 @@ class SimulatorTest(unittest.TestCase):
         self.sb.rasclient("status", handle + 1)
         calls = [(name, rc) for _, name, rc in self.sb.calls()]
         self.assertEqual(calls[-3:], [("RasEnumEntriesA", 0), ("RasEnumConnectionsA", 0),
-                                      ("RasGetConnectStatusA", bench.ERROR_INVALID_HANDLE)])
+                                      ("RasGetConnectStatusA", rig.ERROR_INVALID_HANDLE)])
         with self.assertRaises(ValueError):
             self.sb.set_entries(["two\nlines"])
 
@@ -69,13 +69,13 @@ class SimulatorTest(unittest.TestCase):
     def test_only_the_record_sizes_of_the_platform_are_accepted(self):
         self.sb.set_entries(["A"])
         handle = self.sb.connect("A")
-        for size in bench.RASENTRYNAME_SIZES:
+        for size in rig.RASENTRYNAME_SIZES:
             self.assertEqual(self.sb.rasclient("entries", "--size", size)["rc"], 0, size)
-        for size in bench.RASCONN_SIZES:
+        for size in rig.RASCONN_SIZES:
             answer = self.sb.rasclient("conns", "--size", size)
             self.assertEqual(answer["rc"], 0, size)
             self.assertEqual(answer["connections"][0]["size"], size)
-        for size in bench.RASCONNSTATUS_SIZES:
+        for size in rig.RASCONNSTATUS_SIZES:
             answer = self.sb.rasclient("status", handle, "--size", size)
             self.assertEqual(answer["rc"], 0, size)
         # 412 is the 32-bit RASCONN; a 64-bit caller that uses it must be refused.
@@ -102,7 +102,7 @@ class SimulatorTest(unittest.TestCase):
         self.assertEqual((status["state"], status["error"]), (RASCS_DISCONNECTED, 629))
         self.sb.disconnect(handle)
         self.assertEqual(self.sb.rasclient("conns")["count"], 0)
-        self.assertEqual(self.sb.rasclient("status", handle)["rc"], bench.ERROR_INVALID_HANDLE)
+        self.assertEqual(self.sb.rasclient("status", handle)["rc"], rig.ERROR_INVALID_HANDLE)
 
     def test_two_connections_do_not_fit_one_record(self):
         first = self.sb.connect("One")
@@ -134,8 +134,8 @@ class SimulatorTest(unittest.TestCase):
         self.assertLess(abs(hangups[0]["time_ms"] - time.time() * 1000), 10000)
         listed = self.sb.rasclient("conns", "--slots", 4)["connections"]
         self.assertEqual([c["handle"] for c in listed], [kept])
-        self.assertEqual(self.sb.rasclient("status", handle)["rc"], bench.ERROR_INVALID_HANDLE)
-        self.assertEqual(self.sb.rasclient("hangup", handle)["rc"], bench.ERROR_INVALID_HANDLE)
+        self.assertEqual(self.sb.rasclient("status", handle)["rc"], rig.ERROR_INVALID_HANDLE)
+        self.assertEqual(self.sb.rasclient("hangup", handle)["rc"], rig.ERROR_INVALID_HANDLE)
         self.assertEqual(len(self.sb.hangups()), 1)
         self.assertEqual([c["handle"] for c in self.sb.connections()], [kept])
         with self.assertRaises(ValueError):
@@ -149,7 +149,7 @@ class SimulatorTest(unittest.TestCase):
         self.assertEqual(self.sb.rasclient("hangup", handle)["rc"], 0)
         self.assertEqual(len(self.sb.hangups()), 1, "a second hang-up while lingering")
         self.sb.wait_until(
-            lambda: self.sb.rasclient("status", handle)["rc"] == bench.ERROR_INVALID_HANDLE,
+            lambda: self.sb.rasclient("status", handle)["rc"] == rig.ERROR_INVALID_HANDLE,
             timeout=15, message="lingering connection to vanish")
 
         self.sb.set_hangup_behaviour(ignore=True)
@@ -184,11 +184,11 @@ class SimulatorTest(unittest.TestCase):
         self.sb.hangup_log.unlink()
 
 
-@unittest.skipUnless(bench.have_tools(), "bench tools not built")
+@unittest.skipUnless(rig.have_tools(), "rig tools not built")
 class LaunchTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.sb = bench.Sandbox("launch")
+        cls.sb = rig.Sandbox("launch")
 
     @classmethod
     def tearDownClass(cls):
@@ -198,7 +198,7 @@ class LaunchTest(unittest.TestCase):
         code, out = self.sb.launch(cmdline, **kw)
         self.assertEqual(code, 0, out)
         line = next(l for l in out.splitlines() if l.startswith("{"))
-        return bench.json.loads(line)
+        return rig.json.loads(line)
 
     def test_the_command_line_arrives_byte_for_byte(self):
         for cmdline in ('rasclient.exe cmdline /ini:"Z:\\tmp\\a b.ini"',
@@ -207,17 +207,17 @@ class LaunchTest(unittest.TestCase):
                         "rasclient.exe cmdline caf\u00e9 /SET",
                         "rasclient.exe cmdline " + "x" * 800):
             got = self.cmdline_of(cmdline)
-            self.assertEqual(bytes.fromhex(got["hex"]), cmdline.encode(bench.ANSI))
+            self.assertEqual(bytes.fromhex(got["hex"]), cmdline.encode(rig.ANSI))
 
     def test_a_windows_caller_can_use_the_separator_form(self):
         inner = 'rasclient.exe cmdline  /ini:"q" '
         got = self.cmdline_of("launch.exe --wait -- " + inner)
-        self.assertEqual(bytes.fromhex(got["hex"]), inner.encode(bench.ANSI))
+        self.assertEqual(bytes.fromhex(got["hex"]), inner.encode(rig.ANSI))
 
     def test_exit_code_and_working_directory(self):
         self.assertEqual(self.sb.launch("rasclient.exe exit 7")[0], 7)
         got = self.cmdline_of("rasclient.exe cmdline", cwd=self.sb.home)
-        self.assertEqual(got["cwd"], bench.win_path(self.sb.home))
+        self.assertEqual(got["cwd"], rig.win_path(self.sb.home))
         pid = self.sb.launch("rasclient.exe exit 0", wait=False)
         self.assertGreater(pid, 0)
 

@@ -1,4 +1,4 @@
-// UI probe of the end-to-end bench: looks at and drives the windows of other processes.
+// UI probe of the end-to-end test rig: looks at and drives the windows of other processes.
 //
 // It finds and inspects top-level windows and controls, sends messages and input, reads and
 // answers message boxes, and ends programs as a log-off does. One command per call, or many
@@ -63,7 +63,7 @@ std::string TextOf(HWND hwnd) {
     return buffer;
 }
 
-void RectField(bench::Json& j, const char* key, const RECT& r) {
+void RectField(rig::Json& j, const char* key, const RECT& r) {
     j.BeginArray(key).Int(r.left).Int(r.top).Int(r.right).Int(r.bottom).EndArray();
 }
 
@@ -76,7 +76,7 @@ RECT ClientOnScreen(HWND hwnd) {
     return RECT{tl.x, tl.y, br.x, br.y};
 }
 
-void WindowFields(bench::Json& j, HWND hwnd) {
+void WindowFields(rig::Json& j, HWND hwnd) {
     DWORD pid = 0;
     DWORD tid = GetWindowThreadProcessId(hwnd, &pid);
     RECT rect = {};
@@ -180,7 +180,7 @@ bool WaitFor(double seconds, const std::function<bool()>& probe) {
 
 int CmdList(const Args& a, Out& o) {
     Filter f = FilterFrom(a);
-    bench::Json j;
+    rig::Json j;
     j.BeginObject().BeginArray("windows");
     for (HWND w : FindTop(f)) {
         j.BeginObject();
@@ -201,7 +201,7 @@ int CmdWaitWindow(const Args& a, Out& o) {
         return gone ? found.empty() : !found.empty();
     });
     if (!ok) return o.Fail(1, gone ? "wait-window: window still there" : "wait-window: timed out");
-    bench::Json j;
+    rig::Json j;
     j.BeginObject();
     if (gone) {
         j.Field("gone", true);
@@ -219,7 +219,7 @@ int CmdWindow(const Args& a, Out& o) {
     if (a.pos.empty()) return o.Fail(2, "window HWND");
     HWND w = ParseHwnd(a.pos[0]);
     if (!IsWindow(w)) return o.Fail(1, "window: no such window");
-    bench::Json j;
+    rig::Json j;
     j.BeginObject();
     WindowFields(j, w);
     j.EndObject();
@@ -227,7 +227,7 @@ int CmdWindow(const Args& a, Out& o) {
     return 0;
 }
 
-void ControlFields(bench::Json& j, HWND c) {
+void ControlFields(rig::Json& j, HWND c) {
     WindowFields(j, c);
     j.Field("text", TextOf(c));
 }
@@ -236,7 +236,7 @@ int CmdControls(const Args& a, Out& o) {
     if (a.pos.empty()) return o.Fail(2, "controls HWND");
     HWND w = ParseHwnd(a.pos[0]);
     if (!IsWindow(w)) return o.Fail(1, "controls: no such window");
-    bench::Json j;
+    rig::Json j;
     j.BeginObject().BeginArray("controls");
     for (HWND c : Children(w)) {
         j.BeginObject();
@@ -255,7 +255,7 @@ int CmdControl(const Args& a, Out& o) {
     if (!ParseInt(a.pos[1], id)) return o.Fail(2, "control: bad id");
     HWND c = GetDlgItem(w, static_cast<int>(id));
     if (c == nullptr) return o.Fail(1, "control: no control " + a.pos[1]);
-    bench::Json j;
+    rig::Json j;
     j.BeginObject();
     ControlFields(j, c);
     j.EndObject();
@@ -272,7 +272,7 @@ int CmdAlpha(const Args& a, Out& o) {
     DWORD flags = 0;
     BOOL got = GetLayeredWindowAttributes(w, &key, &alpha, &flags);
     LONG exstyle = GetWindowLongA(w, GWL_EXSTYLE);
-    bench::Json j;
+    rig::Json j;
     j.BeginObject()
         .Field("layered", (exstyle & WS_EX_LAYERED) != 0)
         .Field("transparent", (exstyle & WS_EX_TRANSPARENT) != 0)
@@ -357,7 +357,7 @@ int CmdSend(const Args& a, Out& o) {
                  target, msg, static_cast<WPARAM>(wp), static_cast<LPARAM>(lp), SMTO_ABORTIFHUNG,
                  static_cast<UINT>(a.Int("--timeout", kSendTimeoutMs)), &result) != 0;
     }
-    bench::Json j;
+    rig::Json j;
     j.BeginObject()
         .Field("msg", msg)
         .Field("registered", registered)
@@ -436,7 +436,7 @@ bool FindBox(const Filter& f, const std::string& kind, BoxView& view) {
     return false;
 }
 
-void BoxFields(bench::Json& j, const BoxView& v) {
+void BoxFields(rig::Json& j, const BoxView& v) {
     RECT r;
     GetWindowRect(v.hwnd, &r);
     DWORD pid = 0;
@@ -486,7 +486,7 @@ int CmdMsgBox(const Args& a, Out& o) {
     std::string kind = a.Get("--kind", "any");
     bool found = WaitFor(a.Real("--timeout", 0), [&] { return FindBox(f, kind, view); });
     if (!found) return o.Fail(1, "msgbox: no message box");
-    bench::Json j;
+    rig::Json j;
     j.BeginObject();
     BoxFields(j, view);
     j.EndObject();
@@ -530,7 +530,7 @@ int CmdPress(const Args& a, Out& o) {
     std::string caption = TextOf(button);
     // Not waited for: the click may open the next modal box before it returns.
     BOOL ok = SendNotifyMessageA(button, BM_CLICK, 0, 0);
-    bench::Json j;
+    rig::Json j;
     j.BeginObject().Field("pressed", id).Field("caption", caption).Field("ok", ok != FALSE);
     j.EndObject();
     o.Json(j);
@@ -569,7 +569,7 @@ int CmdKey(const Args& a, Out& o) {
         PostMessageA(target, WM_KEYDOWN, static_cast<WPARAM>(vk), down);
         PostMessageA(target, WM_KEYUP, static_cast<WPARAM>(vk), up);
     }
-    bench::Json j;
+    rig::Json j;
     j.BeginObject()
         .Field("target", static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(target)))
         .EndObject();
@@ -586,7 +586,7 @@ int CmdLogoff(const Args& a, Out& o) {
     if (windows.empty()) return o.Fail(1, "logoff: the process has no top-level window");
     UINT timeout = static_cast<UINT>(a.Int("--timeout", 5000));
     const LPARAM reason = static_cast<LPARAM>(ENDSESSION_LOGOFF);
-    bench::Json j;
+    rig::Json j;
     j.BeginObject().BeginArray("windows");
     bool all = true;
     for (HWND w : windows) {
@@ -672,7 +672,7 @@ int CmdClick(const Args& a, Out& o) {
             PostMessageA(target, up, 0, lp);
         }
     }
-    bench::Json j;
+    rig::Json j;
     j.BeginObject()
         .Field("target", static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(target)))
         .Field("screen_x", screen.x)
@@ -720,7 +720,7 @@ int CmdDrag(const Args& a, Out& o) {
     Sleep(delay);
     RECT r;
     GetWindowRect(w, &r);
-    bench::Json j;
+    rig::Json j;
     j.BeginObject();
     RectField(j, "rect", r);
     j.EndObject();
@@ -767,8 +767,8 @@ int CmdLockFile(const Args& a, Out& o) {
             return o.Fail(1, "lock-file: cannot lock, error " + std::to_string(GetLastError()));
         }
     }
-    // The bench waits for this line before it goes on.
-    bench::Json j;
+    // The rig waits for this line before it goes on.
+    rig::Json j;
     j.BeginObject().Field("locked", true).Field("share", share).EndObject();
     j.Print();
     Sleep(static_cast<DWORD>(std::atof(a.pos[1].c_str()) * 1000));
@@ -779,7 +779,7 @@ int CmdLockFile(const Args& a, Out& o) {
 int CmdWorkArea(const Args&, Out& o) {
     RECT work = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    bench::Json j;
+    rig::Json j;
     j.BeginObject();
     RectField(j, "work", work);
     j.Field("screen_w", GetSystemMetrics(SM_CXSCREEN))
@@ -798,7 +798,7 @@ int CmdWorkArea(const Args&, Out& o) {
 
 int CmdForeground(const Args&, Out& o) {
     HWND w = GetForegroundWindow();
-    bench::Json j;
+    rig::Json j;
     j.BeginObject();
     if (w != nullptr) {
         WindowFields(j, w);
@@ -816,7 +816,7 @@ int CmdProcs(const Args& a, Out& o) {
     if (snap == INVALID_HANDLE_VALUE) return o.Fail(1, "procs: no snapshot");
     PROCESSENTRY32 entry;
     entry.dwSize = sizeof(entry);
-    bench::Json j;
+    rig::Json j;
     j.BeginObject().BeginArray("processes");
     for (BOOL more = Process32First(snap, &entry); more; more = Process32Next(snap, &entry)) {
         if (!name.empty() && Lower(entry.szExeFile) != name) continue;
@@ -837,7 +837,7 @@ int CmdWaitExit(const Args& a, Out& o) {
     if (a.pos.empty() || !ParseInt(a.pos[0], pid)) return o.Fail(2, "wait-exit PID [--timeout S]");
     HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
                                  static_cast<DWORD>(pid));
-    bench::Json j;
+    rig::Json j;
     j.BeginObject();
     if (process == nullptr) {
         j.Field("exited", true).Field("known", false).EndObject();
@@ -863,7 +863,7 @@ int CmdKill(const Args& a, Out& o) {
     BOOL ok = TerminateProcess(process, static_cast<UINT>(a.Int("--code", 1)));
     WaitForSingleObject(process, 5000);
     CloseHandle(process);
-    bench::Json j;
+    rig::Json j;
     j.BeginObject().Field("killed", ok != FALSE).EndObject();
     o.Json(j);
     return ok ? 0 : 1;
@@ -916,7 +916,7 @@ std::string Narrow(const wchar_t* text) {
 int CmdTray(const Args&, Out& o) {
     const SIZE_T kTextChars = 1024;
     const SIZE_T kTextOffset = sizeof(TTTOOLINFOW);
-    bench::Json j;
+    rig::Json j;
     j.BeginObject().BeginArray("icons");
     for (HWND tip : TopLevel()) {
         if (Lower(ClassOf(tip)) != "tooltips_class32") continue;
@@ -981,7 +981,7 @@ int CmdInfo(const Args&, Out& o) {
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")));
     char cwd[MAX_PATH * 2] = {};
     GetCurrentDirectoryA(sizeof(cwd), cwd);
-    bench::Json j;
+    rig::Json j;
     j.BeginObject()
         .Field("acp", GetACP())
         .Field("oemcp", GetOEMCP())
@@ -1107,8 +1107,8 @@ int Serve() {
         if (inWord) argv.push_back(current);
         Out o;
         int rc = bad ? o.Fail(2, "serve: bad request line") : Run(argv, o, true);
-        std::string reply = std::to_string(rc) + " " + (o.out.empty() ? "-" : bench::HexOf(o.out)) +
-                            " " + (o.err.empty() ? "-" : bench::HexOf(o.err)) + "\n";
+        std::string reply = std::to_string(rc) + " " + (o.out.empty() ? "-" : rig::HexOf(o.out)) +
+                            " " + (o.err.empty() ? "-" : rig::HexOf(o.err)) + "\n";
         std::fwrite(reply.data(), 1, reply.size(), stdout);
         std::fflush(stdout);
     }

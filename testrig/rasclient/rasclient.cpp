@@ -69,7 +69,7 @@ int Entries(const Options& o) {
     DWORD cb = o.cb >= 0 ? static_cast<DWORD>(o.cb) : size * o.slots;
     DWORD count = 0xDEAD;
     DWORD rc = RasEnumEntriesA(nullptr, nullptr, o.nullBuffer ? nullptr : first, &cb, &count);
-    bench::Json j;
+    rig::Json j;
     j.BeginObject().Field("rc", rc).Field("cb", cb).Field("count", count);
     j.BeginArray("entries");
     if ((rc == 0 || rc == ERROR_BUFFER_TOO_SMALL) && !o.nullBuffer) {
@@ -92,7 +92,7 @@ int Entries(const Options& o) {
 // The usual way to list the phonebook: room for one entry, one more after each 603.
 int EntriesGrow(const Options& o) {
     DWORD size = o.size >= 0 ? static_cast<DWORD>(o.size) : sizeof(RASENTRYNAMEA);
-    bench::Json j;
+    rig::Json j;
     j.BeginObject().BeginArray("calls");
     std::vector<BYTE> buffer;
     DWORD rc = 0, cb = 0, count = 0;
@@ -131,7 +131,7 @@ int Connections(const Options& o) {
     DWORD cb = o.cb >= 0 ? static_cast<DWORD>(o.cb) : size * o.slots;
     DWORD count = 0xDEAD;
     DWORD rc = RasEnumConnectionsA(o.nullBuffer ? nullptr : first, &cb, &count);
-    bench::Json j;
+    rig::Json j;
     j.BeginObject().Field("rc", rc).Field("cb", cb).Field("count", count);
     j.BeginArray("connections");
     if ((rc == 0 || rc == ERROR_BUFFER_TOO_SMALL) && !o.nullBuffer) {
@@ -163,7 +163,7 @@ int Status(const char* handle, const Options& o) {
     status[0].dwSize = o.size >= 0 ? static_cast<DWORD>(o.size) : sizeof(RASCONNSTATUSA);
     status[0].rasconnstate = static_cast<RASCONNSTATE>(0xBAD);
     DWORD rc = RasGetConnectStatusA(HandleArg(handle), status);
-    bench::Json j;
+    rig::Json j;
     j.BeginObject().Field("rc", rc);
     if (rc == 0) {
         j.Field("state", static_cast<unsigned long>(status[0].rasconnstate))
@@ -176,7 +176,7 @@ int Status(const char* handle, const Options& o) {
 
 int HangUp(const char* handle) {
     DWORD rc = RasHangUpA(HandleArg(handle));
-    bench::Json j;
+    rig::Json j;
     j.BeginObject().Field("rc", rc).EndObject().Print();
     return 0;
 }
@@ -189,7 +189,7 @@ int ErrorString(const char* code, int argc, char** argv) {
     std::vector<char> buffer(static_cast<std::size_t>(size) + 1, '\x7f');
     DWORD rc =
         RasGetErrorStringA(static_cast<UINT>(value), buffer.data(), static_cast<DWORD>(size));
-    bench::Json j;
+    rig::Json j;
     j.BeginObject().Field("rc", rc);
     if (rc == 0) j.Field("text", std::string(buffer.data(), strnlen(buffer.data(), size)));
     j.EndObject().Print();
@@ -200,8 +200,8 @@ int CommandLine() {
     std::string line = GetCommandLineA();
     char cwd[MAX_PATH * 2] = {};
     GetCurrentDirectoryA(sizeof(cwd), cwd);
-    bench::Json j;
-    j.BeginObject().Field("cmdline", line).Field("hex", bench::HexOf(line)).Field("cwd", cwd);
+    rig::Json j;
+    j.BeginObject().Field("cmdline", line).Field("hex", rig::HexOf(line)).Field("cwd", cwd);
     j.EndObject().Print();
     return 0;
 }

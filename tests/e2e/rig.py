@@ -1,10 +1,10 @@
-"""Test bench of the end-to-end tests: the real program under Wine, simulated dial-up, UI probe.
+"""Test rig of the end-to-end tests: the real program under Wine, simulated dial-up, UI probe.
 
 Runs on a private X display and Wine prefix. Standard library only.
 
 Typical use:
 
-    with bench.Sandbox("start") as sb:
+    with rig.Sandbox("start") as sb:
         sb.set_entries(["Work", "Home"])
         sb.start()
         sb.wait_window(pid=sb.pid, cls="#32770", visible=None)
@@ -28,13 +28,15 @@ import unittest
 import wave
 from pathlib import Path
 
-DIST = Path(os.environ.get("DT_DIST", "/work/main/dist"))
+# Every default path comes from this checkout, so the rig works wherever it was cloned.
+ROOT = Path(__file__).resolve().parents[2]
+DIST = Path(os.environ.get("DT_DIST", str(ROOT / "dist")))
 WIN64 = DIST / "win64"
 PROGRAM = WIN64 / "dialtick.exe"
-TOOLS = WIN64 / "tools"
-BUILD = Path(os.environ.get("DT_BUILD", "/work/main/build/native"))
+TOOLS = WIN64 / "testrig"
+BUILD = Path(os.environ.get("DT_BUILD", str(ROOT / "build" / "native")))
 PREFIX = BUILD / "wineprefix"
-BENCH_HOME = BUILD / "winehome"
+RIG_HOME = BUILD / "winehome"
 WINE = "/usr/lib/wine/wine64"
 DISPLAY = os.environ.get("DT_DISPLAY", ":77")
 SCREEN = "1280x1024x24"
@@ -89,8 +91,8 @@ RASENTRYNAME_SIZES = (264, 532)
 RASCONNSTATUS_SIZES = (160, 288, 332)
 
 
-class BenchError(Exception):
-    """The bench itself failed: a tool did not answer, timed out or reported an error."""
+class RigError(Exception):
+    """The rig itself failed: a tool did not answer, timed out or reported an error."""
 
 
 def have_program():
@@ -104,7 +106,7 @@ def have_tools():
 def skip_unless_program(test):
     """Decorator: skips a test (or class) when the program has not been built."""
     return unittest.skipUnless(have_program() and have_tools(),
-                               f"{PROGRAM} or the bench tools not built")(test)
+                               f"{PROGRAM} or the rig tools not built")(test)
 
 
 def win_path(path):
@@ -121,12 +123,12 @@ def _run(cmd, timeout, env=None, cwd=None, check=True):
             proc = subprocess.run(cmd, env=env, cwd=cwd, stdin=subprocess.DEVNULL, stdout=out,
                                   stderr=err, timeout=timeout)
         except subprocess.TimeoutExpired as e:
-            raise BenchError(f"timed out after {timeout}s: {cmd}") from e
+            raise RigError(f"timed out after {timeout}s: {cmd}") from e
         out.seek(0)
         err.seek(0)
         result = subprocess.CompletedProcess(cmd, proc.returncode, out.read(), err.read())
     if check and result.returncode != 0:
-        raise BenchError(f"{cmd} failed with {result.returncode}: "
+        raise RigError(f"{cmd} failed with {result.returncode}: "
                          f"{result.stderr.decode(errors='replace').strip()}")
     return result
 
@@ -164,7 +166,7 @@ def _file_lock(path, timeout):
                 break
             except BlockingIOError:
                 if time.monotonic() > deadline:
-                    raise BenchError(f"could not get the lock {path} in {timeout}s")
+                    raise RigError(f"could not get the lock {path} in {timeout}s")
                 time.sleep(0.1)
         try:
             yield
@@ -181,9 +183,9 @@ def _display_alive():
 
 
 def ensure_display():
-    """Starts the bench's Xvfb if it does not run yet and points DISPLAY at it. The server is
+    """Starts the rig's Xvfb if it does not run yet and points DISPLAY at it. The server is
     left running for the next tests."""
-    with _file_lock(Path(tempfile.gettempdir()) / "dt-bench-display.lock", 60):
+    with _file_lock(Path(tempfile.gettempdir()) / "dt-rig-display.lock", 60):
         if not _display_alive():
             subprocess.Popen(["Xvfb", DISPLAY, "-screen", "0", SCREEN, "-nolisten", "tcp"],
                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
@@ -191,13 +193,13 @@ def ensure_display():
             deadline = time.monotonic() + 20
             while not _display_alive():
                 if time.monotonic() > deadline:
-                    raise BenchError(f"Xvfb did not come up on {DISPLAY}")
+                    raise RigError(f"Xvfb did not come up on {DISPLAY}")
                 time.sleep(0.2)
     os.environ["DISPLAY"] = DISPLAY
 
 
 def wine_env(home=None):
-    """Environment for every Wine process of the bench."""
+    """Environment for every Wine process of the rig."""
     env = dict(os.environ)
     env.update({
         "DISPLAY": DISPLAY,
@@ -205,18 +207,18 @@ def wine_env(home=None):
         "WINELOADER": WINE,
         "WINEDEBUG": "-all",
         "WINEDLLOVERRIDES": "mscoree,mshtml,winemenubuilder.exe=;rasapi32=n,b",
-        "HOME": str(home or BENCH_HOME),
+        "HOME": str(home or RIG_HOME),
     })
     return env
 
 
 def ensure_prefix():
-    """Creates the bench's Wine prefix once and reuses it afterwards."""
-    marker = PREFIX / ".dt-bench-ready"
+    """Creates the rig's Wine prefix once and reuses it afterwards."""
+    marker = PREFIX / ".dt-rig-ready"
     with _file_lock(BUILD / "wineprefix.lock", 600):
         if marker.is_file() and marker.read_text() == PREFIX_VERSION:
             return
-        BENCH_HOME.mkdir(parents=True, exist_ok=True)
+        RIG_HOME.mkdir(parents=True, exist_ok=True)
         env = wine_env()
         if not (PREFIX / "system.reg").is_file():
             _run([WINE, "wineboot", "-i"], timeout=300, env=env, check=False)
@@ -259,7 +261,7 @@ class Image:
             fields.append(data[pos:end])
             pos = end
         if fields[0] != b"P6":
-            raise BenchError(f"unexpected image format {fields[0]!r}")
+            raise RigError(f"unexpected image format {fields[0]!r}")
         self.width, self.height = int(fields[1]), int(fields[2])
         self._rgb = data[pos + 1:pos + 1 + self.width * self.height * 3]
 
@@ -305,10 +307,10 @@ class _ProbeServer:
             reply = self.replies.get(timeout=timeout)
         except (BrokenPipeError, queue.Empty):
             self.close()
-            raise BenchError(f"uiprobe {' '.join(args)}: no answer within {timeout}s")
+            raise RigError(f"uiprobe {' '.join(args)}: no answer within {timeout}s")
         if reply is None:
             self.close()
-            raise BenchError(f"uiprobe {' '.join(args)}: the probe ended")
+            raise RigError(f"uiprobe {' '.join(args)}: the probe ended")
         rc, out, err = reply.split(" ")
         decode = lambda h: "" if h == "-" else bytes.fromhex(h).decode("ascii", "replace")
         return int(rc), decode(out), decode(err)
@@ -338,10 +340,10 @@ class Sandbox:
 
     def __init__(self, name="test"):
         if not have_tools():
-            raise BenchError(f"bench tools missing in {TOOLS}; build the mingw x86_64 targets")
+            raise RigError(f"rig tools missing in {TOOLS}; build the mingw x86_64 targets")
         ensure_display()
         ensure_prefix()
-        self.root = Path(tempfile.mkdtemp(prefix=f"dtbench-{name}-"))
+        self.root = Path(tempfile.mkdtemp(prefix=f"dtrig-{name}-"))
         self.app = self.root / "app"
         self.home = self.root / "home"
         self.app.mkdir()
@@ -410,7 +412,7 @@ class Sandbox:
         return self.app / "rassim_hangups.log"
 
     def _write_state(self):
-        lines = ["# dial-up simulator state, written by the bench"]
+        lines = ["# dial-up simulator state, written by the rig"]
         lines += [f"entry={name}" for name in self._entries]
         for handle, state, name in self._conns:
             lines.append(f"conn={handle:#x} {state} {name}")
@@ -562,7 +564,7 @@ class Sandbox:
         result = self.tool("launch.exe", *args, timeout=timeout + 15, check=False)
         out = result.stdout.decode(ANSI)
         if result.returncode >= 120 and "exit=" not in out:
-            raise BenchError(f"launch failed ({result.returncode}): "
+            raise RigError(f"launch failed ({result.returncode}): "
                              f"{result.stderr.decode(errors='replace').strip()}")
         if not wait:
             return _parse_pid(out)
@@ -570,7 +572,7 @@ class Sandbox:
 
     def probe(self, *args, timeout=20, check=True):
         """One UI-probe command; returns its parsed JSON answer (None when it printed none).
-        With check, a non-zero result raises BenchError with the probe's message."""
+        With check, a non-zero result raises RigError with the probe's message."""
         args = [str(a) for a in args]
         if args and args[0] in _ONE_SHOT:
             result = self.tool("uiprobe.exe", *args, timeout=timeout, check=False)
@@ -581,7 +583,7 @@ class Sandbox:
                 self._probe = _ProbeServer(self.app, self.env)
             rc, out, err = self._probe.call(args, timeout)
         if check and rc != 0:
-            raise BenchError(f"uiprobe {' '.join(args)} -> {rc}: {err.strip()}")
+            raise RigError(f"uiprobe {' '.join(args)} -> {rc}: {err.strip()}")
         out = out.strip()
         return json.loads(out.splitlines()[0]) if out else None
 
@@ -631,7 +633,7 @@ class Sandbox:
             if pid is None:
                 return [(w["class"], w["title"], w["pid"]) for w in self.windows(visible=True)]
             return [(w["class"], w["title"], w["visible"]) for w in self.windows(pid=pid)]
-        except BenchError as e:
+        except RigError as e:
             return f"(cannot list: {e})"
 
     def window(self, hwnd):
@@ -730,7 +732,7 @@ class Sandbox:
             if b'"locked":true' not in line:
                 proc.kill()
                 proc.wait(timeout=10)
-                raise BenchError(f"lock-file failed: {line!r} {_error_text(proc)}")
+                raise RigError(f"lock-file failed: {line!r} {_error_text(proc)}")
             yield
         finally:
             proc.kill()
@@ -757,9 +759,9 @@ class Sandbox:
         name; cmdline replaces the whole line (and may start any program of the sandbox).
         cwd defaults to the sandbox's app dir."""
         if cmdline is None and not have_program():
-            raise BenchError(f"{PROGRAM} not built")
+            raise RigError(f"{PROGRAM} not built")
         if self.running():
-            raise BenchError("the program already runs in this sandbox")
+            raise RigError("the program already runs in this sandbox")
         if kill_strays:
             self.kill_strays()
         if cmdline is None:
@@ -773,13 +775,13 @@ class Sandbox:
         self._exit_code = None
         try:
             first = _readline(self._proc.stdout, 30)
-        except BenchError:
+        except RigError:
             first = b""
         self.pid = _parse_pid(first.decode(ANSI, errors="replace"))
         if self.pid is None:
             self._proc.kill()
             self._proc.wait(timeout=10)
-            raise BenchError(f"could not start {cmdline!r}: {first!r} {_error_text(self._proc)}")
+            raise RigError(f"could not start {cmdline!r}: {first!r} {_error_text(self._proc)}")
         return self.pid
 
     def start_second(self, args=None, timeout=20):
@@ -798,7 +800,7 @@ class Sandbox:
         """Waits for the program to end and returns its exit code (AssertionError if it goes
         on running)."""
         if self._proc is None:
-            raise BenchError("the program was not started")
+            raise RigError("the program was not started")
         try:
             self._proc.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
@@ -811,7 +813,7 @@ class Sandbox:
             # launch.exe reports the whole exit code; its own is cut to 8 bits by Unix.
             try:
                 line = _readline(self._proc.stdout, 5).decode(ANSI, errors="replace")
-            except BenchError:
+            except RigError:
                 line = ""
             code = self._proc.returncode
             if line.startswith("exit="):
@@ -853,13 +855,13 @@ class Sandbox:
                 self._proc.wait(timeout=timeout)
                 self._collect_exit()
                 return "logoff"
-        except (BenchError, subprocess.TimeoutExpired):
+        except (RigError, subprocess.TimeoutExpired):
             pass
         self.kill()
         return "killed"
 
     def kill_strays(self):
-        """Kills copies of the program left over in the bench's prefix by earlier tests."""
+        """Kills copies of the program left over in the rig's prefix by earlier tests."""
         for p in self.probe("procs", "--name", PROGRAM.name)["processes"]:
             self.probe("kill", p["pid"], check=False)
 
@@ -876,7 +878,7 @@ class Sandbox:
                 last = predicate()
                 if last:
                     return last
-            except BenchError as e:
+            except RigError as e:
                 error = e
             if time.monotonic() > deadline:
                 raise AssertionError(f"{message} not met within {timeout}s "
@@ -985,5 +987,5 @@ def _readline(stream, timeout):
     reader.start()
     reader.join(timeout)
     if not box:
-        raise BenchError(f"no output line within {timeout}s")
+        raise RigError(f"no output line within {timeout}s")
     return box[0]

@@ -144,7 +144,7 @@ std::string ModuleDir() {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-    // Shared for delete too: the bench replaces the file by renaming over it at any moment.
+    // Shared for delete too: the rig replaces the file by renaming over it at any moment.
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

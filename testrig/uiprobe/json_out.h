@@ -1,10 +1,10 @@
-// A tiny JSON writer for the bench tools: ANSI text goes out as pure-ASCII JSON.
+// A tiny JSON writer for the rig tools: ANSI text goes out as pure-ASCII JSON.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-namespace bench {
+namespace rig {
 
 class Json {
   public:
@@ -43,4 +43,4 @@ class Json {
 // Hex digits of a byte string, for texts that must survive any console conversion.
 std::string HexOf(const std::string& bytes);
 
-}  // namespace bench
+}  // namespace rig
