@@ -1,8 +1,8 @@
 // Help calls into "dialtick.hlp" for every window of the program.
 #include "app/help_win.h"
 
-#include "app/app_state.h"
 #include "app/help.h"
+#include "app/shell_state_win.h"
 
 namespace dt {
 namespace {
@@ -22,7 +22,7 @@ bool HelpFileFound() {
 bool Call(HWND owner, UINT command, ULONG_PTR data) {
     if (!HelpFileFound()) return false;
     if (!WinHelpA(owner, kHelpFile, command, data)) return false;
-    g_app.helpUsed = true;
+    g_shell.helpUsed = true;
     return true;
 }
 
@@ -38,7 +38,7 @@ bool OpenHelpPopup(HWND owner, int popup) {
 }
 
 void CloseHelp(HWND owner) {
-    if (g_app.helpUsed) WinHelpA(owner, kHelpFile, HELP_QUIT, 0);
+    if (g_shell.helpUsed) WinHelpA(owner, kHelpFile, HELP_QUIT, 0);
 }
 
 BOOL AnswerHelpRequest(HWND window, const HELPINFO* info, int topic,

@@ -10,12 +10,18 @@
 #include "app/app_state.h"
 #include "app/messages.h"
 #include "app/registered_messages.h"
-#include "app/app_parts_win.h"
+#include "app/shell_state_win.h"
 #include "app/startup.h"
+#include "app/thread_lock.h"
+#include "engine/connection_monitor.h"
 #include "resources/resource_ids.h"
+#include "settings/program_settings.h"
+#include "settings/program_settings_win.h"
 #include "settings/settings_store.h"
 #include "settingsui/settings_window_win.h"
+#include "sound/sound_player.h"
 #include "timerwin/placement_win.h"
+#include "timerwin/timer_font_win.h"
 #include "timerwin/timer_window_win.h"
 
 namespace dt {
@@ -93,19 +99,20 @@ bool CheckLibraries() {
         ShowSimpleError(nullptr, IDS_NO_SYSTEM_FOLDER);
         return false;
     }
-    if (!ReadLibraryVersion(systemDir, "shell32.dll", &g_app.shellMajor, &g_app.shellMinor)) {
+    if (!ReadLibraryVersion(systemDir, "shell32.dll", &g_shell.shellMajor, &g_shell.shellMinor)) {
         ShowSimpleError(nullptr, IDS_SHELL_VERSION_UNREADABLE);
         return false;
     }
-    if (g_app.shellMajor < 4) {
+    if (g_shell.shellMajor < 4) {
         ShowSimpleError(nullptr, IDS_SHELL_TOO_OLD);
         return false;
     }
-    if (!ReadLibraryVersion(systemDir, "comctl32.dll", &g_app.comctlMajor, &g_app.comctlMinor)) {
+    if (!ReadLibraryVersion(systemDir, "comctl32.dll", &g_shell.comctlMajor,
+                            &g_shell.comctlMinor)) {
         ShowSimpleError(nullptr, IDS_COMCTL_VERSION_UNREADABLE);
         return false;
     }
-    if (!VersionAtLeast(g_app.comctlMajor, g_app.comctlMinor, 4, 71)) {
+    if (!VersionAtLeast(g_shell.comctlMajor, g_shell.comctlMinor, 4, 71)) {
         ShowSimpleError(nullptr, IDS_COMCTL_TOO_OLD);
         return false;
     }
@@ -138,9 +145,9 @@ void RunMessageLoop() {
             CloseAllWindows();
             continue;
         }
-        HWND timer = static_cast<HWND>(g_app.timerWindow);
-        HWND settings = static_cast<HWND>(g_app.settingsWindow);
-        HWND about = static_cast<HWND>(g_app.aboutBox);
+        HWND timer = g_shell.timerWindow;
+        HWND settings = g_shell.settingsWindow;
+        HWND about = g_shell.aboutBox;
         if (timer && IsDialogMessageA(timer, &msg)) continue;
         if (settings && IsDialogMessageA(settings, &msg)) continue;
         if (about && IsDialogMessageA(about, &msg)) continue;
@@ -158,18 +165,17 @@ bool StartUp(const CommandLineOptions& options) {
     }
 
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    ClearCurrentAccount();
-    g_app.smallIcon =
-        LoadImageA(static_cast<HINSTANCE>(g_app.instance), MAKEINTRESOURCEA(IDI_PROGRAM),
-                   IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR);
+    ResetMonitor();
+    g_shell.smallIcon = static_cast<HICON>(LoadImageA(
+        g_shell.instance, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
     if (!CheckLibraries()) return false;
 
-    g_app.settingsPath = static_cast<char*>(AllocBuffer(nullptr, kPathSize, true, true));
-    if (!g_app.settingsPath) return false;
+    g_shell.settingsPath = static_cast<char*>(AllocBuffer(nullptr, kPathSize, true, true));
+    if (!g_shell.settingsPath) return false;
     char currentDir[MAX_PATH + 1] = {};
     DWORD n = GetCurrentDirectoryA(sizeof currentDir, currentDir);
     if (n >= sizeof currentDir) currentDir[0] = '\0';
-    switch (ChooseSettingsPath(options, currentDir, g_app.settingsPath, kPathSize)) {
+    switch (ChooseSettingsPath(options, currentDir, g_shell.settingsPath, kPathSize)) {
         case SettingsPathChoice::kBadParameter:
             ShowSimpleError(nullptr, IDS_BAD_INI_PARAMETER);
             return false;
@@ -188,7 +194,7 @@ bool StartUp(const CommandLineOptions& options) {
     }
 
     g_app.buttons = ChooseButtonSets(g_app.osClass);
-    StartupResult r = LoadSettingsWithRetry(g_app.settingsPath);
+    StartupResult r = LoadSettingsWithRetry(g_shell.settingsPath);
     if (r == StartupResult::kContinue) r = ProveSettingsWritable(g_app.buttons.writeError);
     if (r != StartupResult::kContinue) {
         if (r == StartupResult::kEndWithGeneralMessage) ShowGeneralFailure();
@@ -199,21 +205,22 @@ bool StartUp(const CommandLineOptions& options) {
     InitCommonControlsOnce();
     LookUpLayeredWindows();
 
-    if (!ReadProgramSettings()) {
+    if (!LoadProgramSettingsFromSystem()) {
         ShowGeneralFailure();
         return false;
     }
 
-    if (g_app.openSettingsFlag && g_app.settingsWindowModal) {
+    if (g_shell.openSettingsFlag && g_shell.settingsWindowModal) {
         RunSettingsWindowModal();
         return false;
     }
-    g_app.settingsWindowModal = false;
-    if (!ReadTimerWindowPosition()) {
+    g_shell.settingsWindowModal = false;
+    int32_t x = 0, y = 0;
+    if (!ReadWindowPosition(g_app.buttons.readError, &x, &y)) {
         ShowGeneralFailure();
         return false;
     }
-    if (!CreateTimerWindow()) {
+    if (!CreateTimerWindow(x, y)) {
         ShowGeneralFailure();
         return false;
     }
@@ -227,20 +234,21 @@ void ShutDown() {
         std::free(buffer);
         buffer = nullptr;
     }
-    std::free(g_app.settingsPath);
-    g_app.settingsPath = nullptr;
+    std::free(g_shell.settingsPath);
+    g_shell.settingsPath = nullptr;
     if (g_user32) {
         g_setLayeredWindowAttributes = nullptr;
         FreeLibrary(g_user32);
         g_user32 = nullptr;
     }
-    ReleaseDisplayResources();
-    StopSoundAtShutdown();
-    WaitForWorkerThreads();
+    DeleteTimerFont();
+    DeleteDisplayBrushes();
+    StopSoundForShutdown();
+    WaitForWorkers();
 }
 
 int Run(HINSTANCE instance, const char* commandLine) {
-    g_app.instance = instance;
+    g_shell.instance = instance;
     for (char*& buffer : g_app.scratch) {
         buffer = static_cast<char*>(std::calloc(1, kScratchSize));
         if (!buffer) {
@@ -251,12 +259,12 @@ int Run(HINSTANCE instance, const char* commandLine) {
     }
     CommandLineOptions options = ParseCommandLine(commandLine);
     if (options.examined) std::snprintf(g_app.scratch[0], kScratchSize, " %s ", commandLine);
-    g_app.openSettingsFlag = options.openSettings;
+    g_shell.openSettingsFlag = options.openSettings;
 
     SetLastError(0);
     HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutexName);
     if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
-        int index = g_app.openSettingsFlag ? kMsgOpenSettings : kMsgActivateInstance;
+        int index = g_shell.openSettingsFlag ? kMsgOpenSettings : kMsgActivateInstance;
         UINT message = RegisterWindowMessageA(kRegisteredMessages[index].name);
         if (!message) message = kRegisteredMessages[index].fallback;
         SendNotifyMessageA(HWND_BROADCAST, message, 0, 0);

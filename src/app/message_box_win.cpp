@@ -8,6 +8,7 @@
 
 #include "app/app_state.h"
 #include "app/messages.h"
+#include "app/shell_state_win.h"
 #include "resources/resource_ids.h"
 #include "timerwin/placement_win.h"
 
@@ -40,7 +41,7 @@ struct AppMessageBox {
     HWND owner = nullptr;
     HWND dialog = nullptr;
     HWND previousFront = nullptr;
-    WindowRef* frontWindow = nullptr;
+    HWND* frontWindow = nullptr;
     HICON captionIcon = nullptr;
     char* caption = nullptr;
     char* text = nullptr;
@@ -349,13 +350,12 @@ int ShowPlainBox(WindowRef owner, const char* text, const char* caption, int ico
 bool LoadText(int id, char* buffer, int size) {
     if (!buffer || size <= 0) return false;
     buffer[0] = '\0';
-    return LoadStringA(static_cast<HINSTANCE>(g_app.instance), static_cast<UINT>(id), buffer,
-                       size) > 0;
+    return LoadStringA(g_shell.instance, static_cast<UINT>(id), buffer, size) > 0;
 }
 
 int ShowAppMessage(WindowRef owner, const char* text, const char* caption, int iconType,
                    uint32_t buttons) {
-    if (!g_app.instance || !text) return kResultNothingShown;
+    if (!g_shell.instance || !text) return kResultNothingShown;
     auto* box = new (std::nothrow) AppMessageBox;
     if (box) {
         box->text = CopyText(text);
@@ -366,11 +366,11 @@ int ShowAppMessage(WindowRef owner, const char* text, const char* caption, int i
         }
     }
     if (!box) return ShowPlainBox(owner, text, caption, iconType, buttons);
-    box->instance = static_cast<HINSTANCE>(g_app.instance);
+    box->instance = g_shell.instance;
     box->owner = static_cast<HWND>(owner);
-    box->previousFront = static_cast<HWND>(g_app.frontWindow);
-    box->frontWindow = &g_app.frontWindow;
-    box->captionIcon = static_cast<HICON>(g_app.smallIcon);
+    box->previousFront = g_shell.frontWindow;
+    box->frontWindow = &g_shell.frontWindow;
+    box->captionIcon = g_shell.smallIcon;
     box->buttons = buttons;
     box->iconType = iconType;
     INT_PTR r = DialogBoxParamA(box->instance, MAKEINTRESOURCEA(IDD_MESSAGE_BOX), box->owner,
@@ -462,10 +462,9 @@ void ShowSettingsOpenNotice() {
     char text[260], caption[64];
     if (!LoadText(IDS_CLOSE_SETTINGS_FIRST, text, sizeof text)) return;
     Caption(IDS_DIALTICK, caption, sizeof caption, kProductName);
-    int r = ShowAppMessage(g_app.frontWindow, text, caption, kIconExclamation, kButtonOk);
+    int r = ShowAppMessage(g_shell.frontWindow, text, caption, kIconExclamation, kButtonOk);
     if (r == kResultNothingShown) {
-        MessageBoxA(static_cast<HWND>(g_app.frontWindow), text, caption,
-                    MB_OK | MB_ICONEXCLAMATION);
+        MessageBoxA(g_shell.frontWindow, text, caption, MB_OK | MB_ICONEXCLAMATION);
     }
 }
 

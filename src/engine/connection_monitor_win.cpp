@@ -1,8 +1,8 @@
 // The connection monitor inside the timer window: its poll timer, messages and exit steps.
 #include <windows.h>
 
-#include "app/app_parts_win.h"
 #include "app/registered_messages.h"
+#include "app/shell_state_win.h"
 #include "app/thread_lock.h"
 #include "engine/connection_monitor.h"
 #include "runlist/run_list.h"

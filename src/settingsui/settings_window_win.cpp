@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "app/app_state.h"
+#include "app/shell_state_win.h"
 #include "resources/resource_ids.h"
 
 namespace dt {
@@ -12,19 +12,19 @@ namespace {
 INT_PTR CALLBACK SettingsWindowProc(HWND window, UINT msg, WPARAM wp, LPARAM) {
     switch (msg) {
         case WM_INITDIALOG:
-            g_app.settingsWindow = window;
-            g_app.frontWindow = window;
-            if (g_app.smallIcon) {
+            g_shell.settingsWindow = window;
+            g_shell.frontWindow = window;
+            if (g_shell.smallIcon) {
                 SendMessageA(window, WM_SETICON, ICON_SMALL,
-                             reinterpret_cast<LPARAM>(g_app.smallIcon));
+                             reinterpret_cast<LPARAM>(g_shell.smallIcon));
             }
             return TRUE;
         case WM_COMMAND:
             if (LOWORD(wp) == IDCANCEL || LOWORD(wp) == IDOK) EndDialog(window, LOWORD(wp));
             return TRUE;
         case WM_DESTROY:
-            g_app.settingsWindow = nullptr;
-            if (g_app.frontWindow == window) g_app.frontWindow = nullptr;
+            g_shell.settingsWindow = nullptr;
+            if (g_shell.frontWindow == window) g_shell.frontWindow = nullptr;
             return FALSE;
         default:
             return FALSE;
@@ -34,8 +34,8 @@ INT_PTR CALLBACK SettingsWindowProc(HWND window, UINT msg, WPARAM wp, LPARAM) {
 }  // namespace
 
 void RunSettingsWindowModal() {
-    DialogBoxParamA(static_cast<HINSTANCE>(g_app.instance), MAKEINTRESOURCEA(IDD_SETTINGS_WINDOW),
-                    nullptr, SettingsWindowProc, 0);
+    DialogBoxParamA(g_shell.instance, MAKEINTRESOURCEA(IDD_SETTINGS_WINDOW), nullptr,
+                    SettingsWindowProc, 0);
 }
 
 }  // namespace dt

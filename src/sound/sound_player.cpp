@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/app_state.h"
 #include "app/command_line.h"
 #include "app/messages.h"
 #include "app/registered_messages.h"
@@ -38,7 +37,10 @@ uint32_t StartedMessage() { return g_messageIds[kMsgSoundStarted]; }
 uint32_t EndedMessage() { return g_messageIds[kMsgSoundEnded]; }
 
 // MCI reports the end of a file here: the timer window, or the Sounds page without it.
-WindowRef NotifyWindow() { return g_app.timerWindow ? g_app.timerWindow : SoundsPageWindow(); }
+WindowRef NotifyWindow(SoundBackend& backend) {
+    WindowRef timer = backend.TimerWindow();
+    return timer ? timer : SoundsPageWindow();
+}
 
 void TellPage(SoundBackend& backend, uint32_t message) {
     WindowRef page = SoundsPageWindow();
@@ -183,7 +185,8 @@ MciError PlayAlertSound(int which, const char* testPath) {
         // Only video devices have a playback window to name; audio fails here, which is fine.
         if (backend.SetPlaybackCaption(device, caption)) {
             WindowRef window = backend.PlaybackWindow(device);
-            if (window && g_app.smallIcon) backend.SetPlaybackIcon(window, g_app.smallIcon);
+            void* icon = backend.ProgramIcon();
+            if (window && icon) backend.SetPlaybackIcon(window, icon);
         }
         TellPage(backend, StartedMessage());
         {
@@ -192,7 +195,7 @@ MciError PlayAlertSound(int which, const char* testPath) {
             ++g_serial;
         }
         g_device = device;
-        error = backend.Play(device, NotifyWindow());
+        error = backend.Play(device, NotifyWindow(backend));
         if (error != 0) {
             {
                 ScopedThreadLock hold;

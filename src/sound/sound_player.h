@@ -77,6 +77,10 @@ class SoundBackend {
     virtual bool Beep(uint32_t frequency, uint32_t milliseconds) = 0;
     virtual void Sleep(uint32_t milliseconds) = 0;
     virtual bool StartThread(void (*entry)(void*), void* arg) = 0;
+    // The timer window while it exists; none otherwise.
+    virtual WindowRef TimerWindow() = 0;
+    // The program's small icon; none when it could not be loaded.
+    virtual void* ProgramIcon() = 0;
 };
 SoundBackend& SoundPlatform();
 void SetSoundBackend(SoundBackend* backend);

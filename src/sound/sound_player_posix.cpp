@@ -30,6 +30,8 @@ class SilentSoundBackend : public SoundBackend {
     bool StartThread(void (*entry)(void*), void* arg) override {
         return StartWorkerThread(entry, arg);
     }
+    WindowRef TimerWindow() override { return nullptr; }
+    void* ProgramIcon() override { return nullptr; }
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <new>
 
+#include "app/shell_state_win.h"
 #include "app/thread_lock.h"
 #include "sound/sound_player.h"
 
@@ -81,6 +82,10 @@ class MciSoundBackend : public SoundBackend {
     bool StartThread(void (*entry)(void*), void* arg) override {
         return StartWorkerThread(entry, arg);
     }
+
+    WindowRef TimerWindow() override { return g_shell.timerWindow; }
+
+    void* ProgramIcon() override { return g_shell.smallIcon; }
 };
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Window placement for the Windows shell: work area, centring, opacity, click-through.
 #include "timerwin/placement_win.h"
 
-#include "app/app_state.h"
+#include "app/shell_state_win.h"
 #include "timerwin/placement.h"
 
 namespace dt {
@@ -52,13 +52,13 @@ BOOL CenterWindowOver(HWND window, HWND reference) {
 }
 
 void SetOpacity(int percent) {
-    HWND timer = static_cast<HWND>(g_app.timerWindow);
+    HWND timer = g_shell.timerWindow;
     if (!timer || !g_setLayeredWindowAttributes) return;
     g_setLayeredWindowAttributes(timer, 0, OpacityAlpha(percent), LWA_ALPHA);
 }
 
 void SetClickThrough(bool passClicks) {
-    HWND timer = static_cast<HWND>(g_app.timerWindow);
+    HWND timer = g_shell.timerWindow;
     if (!timer) return;
     LONG_PTR style = GetWindowLongPtrA(timer, GWL_EXSTYLE);
     LONG_PTR wanted = passClicks ? (style | WS_EX_TRANSPARENT) : (style & ~WS_EX_TRANSPARENT);

@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-#include "app/app_state.h"
 #include "app/registered_messages.h"
+#include "app/shell_state_win.h"
 #include "settings/program_settings.h"
 #include "timerwin/placement_win.h"
 #include "timerwin/timer_display.h"
@@ -22,7 +22,7 @@ bool g_nameShortened = false;
 // the cells, since switching a cell's drawing off makes it look hidden.
 bool g_hourCellShown[2] = {true, true};
 
-HWND Timer() { return static_cast<HWND>(g_app.timerWindow); }
+HWND Timer() { return g_shell.timerWindow; }
 
 bool AllCellsExist(HWND window) {
     if (!window) return false;

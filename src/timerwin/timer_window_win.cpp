@@ -5,10 +5,10 @@
 
 #include <cstdio>
 
-#include "app/app_parts_win.h"
 #include "app/app_state.h"
 #include "app/help_win.h"
 #include "app/registered_messages.h"
+#include "app/shell_state_win.h"
 #include "resources/resource_ids.h"
 #include "settings/program_settings.h"
 #include "settings/settings_store.h"
@@ -57,7 +57,7 @@ void SavePosition(HWND window) {
 }
 
 bool Initialise(HWND window) {
-    g_app.timerWindow = window;
+    g_shell.timerWindow = window;
     g_shownOnce = false;
     g_drag = {};
     for (int id : kBottomRow) {
@@ -77,7 +77,7 @@ bool Initialise(HWND window) {
 
 void OnActivateInstance(HWND window) {
     if (g_displaySettings.taskbarIcon) return;
-    if (g_app.frontWindow) {
+    if (g_shell.frontWindow) {
         BringFrontWindowForward();
     } else if (!IsWindowVisible(window)) {
         ToggleTimerWindow();
@@ -164,7 +164,7 @@ void OnDestroy(HWND window) {
     UpdateTrayIcon(false);
     if (g_initialised) SavePosition(window);
     AttachTimerView(nullptr);
-    g_app.timerWindow = nullptr;
+    g_shell.timerWindow = nullptr;
     if (g_initialised) PostQuitMessage(0);
     g_initialised = false;
 }
@@ -269,7 +269,7 @@ INT_PTR CALLBACK TimerWindowProc(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 void ToggleTimerWindow() {
-    HWND window = static_cast<HWND>(g_app.timerWindow);
+    HWND window = g_shell.timerWindow;
     if (!window) return;
     if (IsWindowVisible(window)) {
         ShowWindow(window, SW_HIDE);
@@ -284,11 +284,10 @@ void ToggleTimerWindow() {
 }
 
 bool CreateTimerWindow(int x, int y) {
-    HWND window =
-        CreateDialogParamA(static_cast<HINSTANCE>(g_app.instance),
-                           MAKEINTRESOURCEA(IDD_TIMER_WINDOW), nullptr, TimerWindowProc, 0);
+    HWND window = CreateDialogParamA(g_shell.instance, MAKEINTRESOURCEA(IDD_TIMER_WINDOW), nullptr,
+                                     TimerWindowProc, 0);
     if (!window) {
-        g_app.timerWindow = nullptr;
+        g_shell.timerWindow = nullptr;
         return false;
     }
     if (!g_initialised) {
@@ -303,11 +302,6 @@ bool CreateTimerWindow(int x, int y) {
         if (!g_displaySettings.catchClicks) SetClickThrough(true);
     }
     return true;
-}
-
-bool CreateTimerWindow() {
-    const StartupDisplay& start = CurrentStartupDisplay();
-    return CreateTimerWindow(start.x, start.y);
 }
 
 }  // namespace dt

@@ -8,8 +8,6 @@ namespace dt {
 // Creates the timer window hidden, topmost, enabled, at (x, y), with the display settings'
 // opacity and click-through; false when it cannot be made.
 bool CreateTimerWindow(int x, int y);
-// As above at the position start-up read.
-bool CreateTimerWindow();
 // Shows a hidden timer window or hides a visible one; the first showing keeps it in the work
 // area (when that option is on) and makes it topmost.
 void ToggleTimerWindow();

@@ -10,6 +10,7 @@
 #include "app/help_win.h"
 #include "app/messages.h"
 #include "app/registered_messages.h"
+#include "app/shell_state_win.h"
 #include "resources/resource_ids.h"
 #include "sound/sound_player.h"
 #include "timerwin/mouse_rules.h"
@@ -24,15 +25,15 @@ bool g_iconAdded = false;
 // Icon group 1129's 16-colour image, for systems other than XP and its kin.
 HICON g_plainIcon = nullptr;
 
-HWND Timer() { return static_cast<HWND>(g_app.timerWindow); }
+HWND Timer() { return g_shell.timerWindow; }
 
 HICON TrayImage() {
-    if (g_app.osClass == kOsNt51) return static_cast<HICON>(g_app.smallIcon);
+    if (g_app.osClass == kOsNt51) return g_shell.smallIcon;
     // Loaded once and kept while the icon shows, rather than anew at every update.
     if (!g_plainIcon) {
-        g_plainIcon = static_cast<HICON>(LoadImageA(static_cast<HINSTANCE>(g_app.instance),
-                                                    MAKEINTRESOURCEA(IDI_PROGRAM_ALT), IMAGE_ICON,
-                                                    16, 16, LR_DEFAULTCOLOR));
+        g_plainIcon =
+            static_cast<HICON>(LoadImageA(g_shell.instance, MAKEINTRESOURCEA(IDI_PROGRAM_ALT),
+                                          IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
     }
     return g_plainIcon;
 }
@@ -52,7 +53,7 @@ NOTIFYICONDATAA BaseData() {
     return data;
 }
 
-HWND QuestionOwner() { return g_app.frontWindow ? static_cast<HWND>(g_app.frontWindow) : Timer(); }
+HWND QuestionOwner() { return g_shell.frontWindow ? g_shell.frontWindow : Timer(); }
 
 // Asks a Yes/No question of the timer window; modalBoxOpen holds while it is up.
 int AskYesNo(const char* text) {
@@ -79,7 +80,7 @@ void AskToClose() {
     if (!LoadText(IDS_CLOSE_S, format, sizeof format)) return;
     std::snprintf(text, sizeof text, format, kProductName);
     if (AskYesNo(text) == kResultNo) return;
-    if (g_app.aboutBox) DestroyWindow(static_cast<HWND>(g_app.aboutBox));
+    if (g_shell.aboutBox) DestroyWindow(g_shell.aboutBox);
     if (!CloseSettingsForExit()) return;
     if (Timer()) DestroyWindow(Timer());
 }
@@ -87,15 +88,15 @@ void AskToClose() {
 }  // namespace
 
 void BringFrontWindowForward() {
-    if (g_app.frontWindow) SetForegroundWindow(static_cast<HWND>(g_app.frontWindow));
+    if (g_shell.frontWindow) SetForegroundWindow(g_shell.frontWindow);
 }
 
 void OpenSettingsOrBringForward() {
-    if (g_app.settingsWindow) {
+    if (g_shell.settingsWindow) {
         BringFrontWindowForward();
         return;
     }
-    if (g_app.aboutBox) DestroyWindow(static_cast<HWND>(g_app.aboutBox));
+    if (g_shell.aboutBox) DestroyWindow(g_shell.aboutBox);
     OpenSettingsWindow();
 }
 
@@ -116,7 +117,7 @@ void UpdateTrayIcon(bool show) {
     }
     NOTIFYICONDATAA data = BaseData();
     char tip[kTrayTipSize];
-    FormatTrayTooltip(tip, TimerDisplay().connected, TimerDisplay().name, g_app.shellMajor);
+    FormatTrayTooltip(tip, TimerDisplay().connected, TimerDisplay().name, g_shell.shellMajor);
     std::snprintf(data.szTip, kTrayTipSize, "%s", tip);
     if (g_iconAdded) {
         data.uFlags = NIF_TIP;
@@ -134,7 +135,7 @@ void ShowTrayMenu() {
     if (!window) return;
     POINT at;
     if (!GetCursorPos(&at)) at = {0, 0};
-    HMENU menu = LoadMenuA(static_cast<HINSTANCE>(g_app.instance), MAKEINTRESOURCEA(IDM_TRAY_MENU));
+    HMENU menu = LoadMenuA(g_shell.instance, MAKEINTRESOURCEA(IDM_TRAY_MENU));
     if (!menu) return;
     HMENU popup = GetSubMenu(menu, 0);
     if (!popup) {
@@ -200,8 +201,8 @@ bool OnTrayCommand(HWND window, int id) {
             OpenHelpTopic(window, kHelpContents);
             return true;
         case kCmdAbout:
-            if (g_app.aboutBox) {
-                SetForegroundWindow(static_cast<HWND>(g_app.aboutBox));
+            if (g_shell.aboutBox) {
+                SetForegroundWindow(g_shell.aboutBox);
             } else {
                 OpenAboutBox();
             }

@@ -1,7 +1,7 @@
 // Stand-ins for the Settings window and the About box until they exist: they open nothing.
 #include <windows.h>
 
-#include "app/app_state.h"
+#include "app/shell_state_win.h"
 #include "timerwin/window_links_win.h"
 
 namespace dt {
@@ -11,7 +11,7 @@ void OpenSettingsWindow() {}
 void OpenAboutBox() {}
 
 bool CloseSettingsForExit() {
-    if (g_app.settingsWindow) DestroyWindow(static_cast<HWND>(g_app.settingsWindow));
+    if (g_shell.settingsWindow) DestroyWindow(g_shell.settingsWindow);
     return true;
 }
 

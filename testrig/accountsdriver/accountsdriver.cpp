@@ -11,6 +11,7 @@
 
 #include "app/app_state.h"
 #include "app/command_line.h"
+#include "app/shell_state_win.h"
 #include "engine/account_record.h"
 #include "settings/settings_store.h"
 
@@ -19,7 +20,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: accountsdriver <settings file> [connected entry]\n");
         return 2;
     }
-    dt::g_app.instance = GetModuleHandleA(nullptr);
+    dt::g_shell.instance = GetModuleHandleA(nullptr);
     dt::g_app.osClass = dt::kOsNt5;
     dt::g_app.buttons = dt::ChooseButtonSets(dt::g_app.osClass);
     dt::SysError error = 0;

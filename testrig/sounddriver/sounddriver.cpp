@@ -14,9 +14,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/app_state.h"
 #include "app/messages.h"
 #include "app/registered_messages.h"
+#include "app/shell_state_win.h"
 #include "app/thread_lock.h"
 #include "runlist/run_list.h"
 #include "settings/settings_store.h"
@@ -105,7 +105,7 @@ HWND MakeWindow(const char* title) {
 
 // The stand-ins for the timer window and the Sounds page.
 bool SetUpWindows(bool withTimer) {
-    g_app.instance = GetModuleHandleA(nullptr);
+    g_shell.instance = GetModuleHandleA(nullptr);
     RegisterAllMessages(Register);
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = DriverProc;
@@ -115,7 +115,7 @@ bool SetUpWindows(bool withTimer) {
     HWND page = MakeWindow("Sounds page");
     HWND timer = withTimer ? MakeWindow("Timer window") : nullptr;
     if (!page || (withTimer && !timer)) return false;
-    g_app.timerWindow = timer;
+    g_shell.timerWindow = timer;
     SetSoundsPageWindow(page);
     return true;
 }

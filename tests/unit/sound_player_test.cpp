@@ -12,7 +12,6 @@
 #include <thread>
 #include <vector>
 
-#include "app/app_state.h"
 #include "app/registered_messages.h"
 #include "app/thread_lock.h"
 #include "support/fake_platform.h"
@@ -112,6 +111,8 @@ class FakeSound : public SoundBackend {
         if (failThreads) return false;
         return StartWorkerThread(entry, arg);
     }
+    WindowRef TimerWindow() override { return timerWindow; }
+    void* ProgramIcon() override { return programIcon; }
 
     // Tones after the first `count` wait in Beep until OpenGate.
     void CloseGateAfter(int count) {
@@ -143,6 +144,8 @@ class FakeSound : public SoundBackend {
     MciError playError = 0;
     bool isVideo = false;
     bool failThreads = false;
+    WindowRef timerWindow = kTimerWindow;
+    void* programIcon = kIcon;
     int beepsBeforeFailure = 1000000;
     MciDevice nextDevice = 11;
     std::vector<std::string> openedPaths, captions;
@@ -171,8 +174,6 @@ class FakeSound : public SoundBackend {
 class SoundPlayerTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        g_app.timerWindow = kTimerWindow;
-        g_app.smallIcon = kIcon;
         SetSoundsPageWindow(kPage);
         std::memset(&g_soundSettings, 0, sizeof g_soundSettings);
     }
@@ -182,8 +183,6 @@ class SoundPlayerTest : public ::testing::Test {
         EXPECT_EQ(Drain(), 0);
         EXPECT_EQ(CurrentSoundState(), SoundState::kIdle);
         SetSoundsPageWindow(nullptr);
-        g_app.timerWindow = nullptr;
-        g_app.smallIcon = nullptr;
     }
 
     // Ends the file that plays as MCI would, with its notification.
@@ -253,14 +252,14 @@ TEST_F(SoundPlayerTest, VideoWindowGetsTheSmallIcon) {
     EXPECT_EQ(sound.iconPosts[0].second, kIcon);
     FinishFile();
 
-    g_app.smallIcon = nullptr;
+    sound.programIcon = nullptr;
     EXPECT_EQ(PlayAlertSound(kLostConnectionAlert, "C:\\clip.avi"), 0u);
     EXPECT_EQ(sound.iconPosts.size(), 1u);
     FinishFile();
 }
 
 TEST_F(SoundPlayerTest, WithoutTheTimerWindowTheSoundsPageHearsTheEnd) {
-    g_app.timerWindow = nullptr;
+    sound.timerWindow = nullptr;
     EXPECT_EQ(PlayAlertSound(kWarningAlert, "C:\\a.wav"), 0u);
     EXPECT_EQ(sound.notifyWindows[0], kPage);
     FinishFile();
