@@ -1,7 +1,6 @@
 // An account's times and reset options, loaded from its section of the settings file.
 #include "engine/account_record.h"
 
-#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,27 +8,17 @@
 #include "app/ascii.h"
 #include "app/app_state.h"
 #include "app/messages.h"
+#include "engine/account_keys.h"
 #include "engine/calendar.h"
 #include "engine/ras_api.h"
 #include "resources/resource_ids.h"
-#include "settings/retrying_read.h"
-#include "settings/settings_store.h"
 
 namespace dt {
 namespace {
 
-bool WithinSeconds(int64_t seconds, int64_t bound) { return seconds >= -bound && seconds <= bound; }
-
 // Catch-up writes are not reported and do not stop the load.
-void WriteKey(const char* section, const char* key, const char* value) {
-    SysError error = 0;
-    Settings().SetString(section, key, value, &error, true);
-}
-
-void WriteInt(const char* section, const char* key, int32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%d", value);
-    WriteKey(section, key, text);
+void WriteCaughtUp(const char* section, const AccountRecord& record, AccountKey key) {
+    WriteAccountKey(nullptr, section, record, key, 0, 0, true);
 }
 
 // Whether a periodic schedule that is not yet due lies more than one whole period ahead, as a
@@ -124,88 +113,8 @@ bool LoadAccountRecord(WindowRef owner, AccountRecord* record, int64_t* now) {
     record->name[kEntryNameSize - 1] = '\0';
     if (record->name[0] == '\0') return false;
     const char* section = record->name;
-    const uint32_t buttons = g_app.buttons.readError;
     AccountRecord& r = *record;
-    int32_t value = 0;
-    ReadOutcome read;
-
-    // Seconds are kept only while their hundredths fit in 32 bits; anything further out (the
-    // file never holds it unless edited by hand) counts as out of range.
-    read = ReadIntRetrying(owner, section, "Timer", &value, IDS_LOAD_CONFIG_FAILED, buttons);
-    if (read == ReadOutcome::kStop) return false;
-    r.timer = read == ReadOutcome::kValue && WithinSeconds(value, kMaxSecondsInHundredths)
-                  ? value * 100
-                  : 0;
-
-    read =
-        ReadIntRetrying(owner, section, "EnableWarning", &value, IDS_LOAD_CONFIG_FAILED, buttons);
-    if (read == ReadOutcome::kStop) return false;
-    r.enableWarning = read == ReadOutcome::kValue ? value != 0 : 1;
-
-    read = ReadIntRetrying(owner, section, "Warning", &value, IDS_LOAD_CONFIG_FAILED, buttons);
-    if (read == ReadOutcome::kStop) return false;
-    if (read == ReadOutcome::kValue && WithinSeconds(value, kMaxSecondsInHundredths)) {
-        r.warning = value * 100;
-        r.warningNegative = r.warning < 0;
-        SplitTime(r.warning, &r.warningHours, &r.warningMinutes, &r.warningSeconds);
-    } else {
-        r.warning = 0;
-        r.warningNegative = 0;
-        r.warningHours = r.warningMinutes = r.warningSeconds = 0;
-        r.enableWarning = 0;
-    }
-
-    read =
-        ReadIntRetrying(owner, section, "CountDirection", &value, IDS_LOAD_CONFIG_FAILED, buttons);
-    if (read == ReadOutcome::kStop) return false;
-    r.countDirection = read == ReadOutcome::kValue && value != 0 ? 1 : 0;
-
-    read = ReadIntRetrying(owner, section, "ResetOption", &value, IDS_LOAD_CONFIG_FAILED, buttons);
-    if (read == ReadOutcome::kStop) return false;
-    r.resetOption = read == ReadOutcome::kValue && value >= kResetNever && value <= kResetOnDay
-                        ? value
-                        : kResetNever;
-
-    read = ReadIntRetrying(owner, section, "ResetTime", &value, IDS_LOAD_CONFIG_FAILED, buttons);
-    if (read == ReadOutcome::kStop) return false;
-    if (read == ReadOutcome::kValue && WithinSeconds(value, kMaxSecondsInHundredths)) {
-        r.resetTime = value * 100;
-    } else {
-        r.resetTime = 0;
-        r.resetOption = kResetNever;
-    }
-
-    read = ReadIntRetrying(owner, section, "ResetPeriod", &value, IDS_LOAD_CONFIG_FAILED, buttons);
-    if (read == ReadOutcome::kStop) return false;
-    if (read == ReadOutcome::kValue && value >= kPeriodDays && value <= kPeriodMonths) {
-        r.resetPeriod = value;
-    } else {
-        r.resetPeriod = kPeriodNone;
-        if (r.resetOption == kResetPeriodically) r.resetOption = kResetNever;
-    }
-
-    read = ReadIntRetrying(owner, section, "ResetCount", &value, IDS_LOAD_CONFIG_FAILED, buttons);
-    if (read == ReadOutcome::kStop) return false;
-    if (read == ReadOutcome::kValue && value >= 1 &&
-        (r.resetPeriod == kPeriodNone || value <= MaxResetCount(r.resetPeriod))) {
-        r.resetCount = value;
-    } else {
-        r.resetCount = 1;
-        if (r.resetOption == kResetPeriodically) r.resetOption = kResetNever;
-    }
-
-    int64_t next = 0;
-    read = ReadInt64Retrying(owner, section, "ResetNext", &next, IDS_LOAD_CONFIG_FAILED, buttons);
-    if (read == ReadOutcome::kStop) return false;
-    // A count past the last file time is no date, and times 100000 it would overflow.
-    if (read == ReadOutcome::kValue && next > 0 && next <= kMaxCount) {
-        r.resetNext = next;
-    } else {
-        r.resetNext = 0;
-        if (r.resetOption == kResetPeriodically || r.resetOption == kResetOnDay) {
-            r.resetOption = kResetNever;
-        }
-    }
+    if (!ReadAccountKeys(owner, record, g_app.buttons.readError)) return false;
 
     // Catch up with a reset that fell due while nobody was looking.
     const bool scheduled = r.resetOption == kResetPeriodically || r.resetOption == kResetOnDay;
@@ -221,21 +130,19 @@ bool LoadAccountRecord(WindowRef owner, AccountRecord* record, int64_t* now) {
         if (r.resetOption == kResetPeriodically && r.resetNext > nowCount) {
             if (ScheduleTooFarAhead(r, nowFileTime)) {
                 r.resetOption = kResetNever;
-                WriteKey(section, "ResetOption", "0");
+                WriteCaughtUp(section, r, kAccountResetOption);
             }
         } else if (r.resetNext < nowCount) {
             r.timer = r.resetTime;
-            WriteInt(section, "Timer", r.timer / 100);
+            WriteCaughtUp(section, r, kAccountTimer);
             int64_t following = 0;
             if (r.resetOption == kResetPeriodically &&
                 NextPeriodicResetAt(r, nowFileTime, &following)) {
                 r.resetNext = following;
-                char text[24];
-                std::snprintf(text, sizeof text, "%" PRId64, following);
-                WriteKey(section, "ResetNext", text);
+                WriteCaughtUp(section, r, kAccountResetNext);
             } else {
                 r.resetOption = kResetNever;
-                WriteKey(section, "ResetOption", "0");
+                WriteCaughtUp(section, r, kAccountResetOption);
             }
         }
     }

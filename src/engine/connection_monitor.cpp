@@ -1,7 +1,6 @@
 // The connection monitor: finds the dial-up connection, times its account, resets and warns.
 #include "engine/connection_monitor.h"
 
-#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 
@@ -9,6 +8,7 @@
 #include "app/app_state.h"
 #include "app/command_line.h"
 #include "app/messages.h"
+#include "engine/account_keys.h"
 #include "engine/calendar.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
@@ -139,16 +139,12 @@ void ProjectFromClock() {
     }
 }
 
-// Single keys of the account, written through; failures are not reported.
-void WriteKey(const char* key, const char* value, bool writeThrough) {
-    WriteSetting(nullptr, m.current.name, key, value, 0, 0, writeThrough);
+// Single keys of the account; failures are not reported.
+void WriteKey(AccountKey key, bool writeThrough) {
+    WriteAccountKey(nullptr, m.current.name, m.current, key, 0, 0, writeThrough);
 }
 
-void WriteTimer(bool writeThrough) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%d", m.current.timer / 100);
-    WriteKey("Timer", text, writeThrough);
-}
+void WriteTimer(bool writeThrough) { WriteKey(kAccountTimer, writeThrough); }
 
 // Step 1 of the counting tick: the time from the tick count, going round at ±999:59:59.
 uint32_t CountToNow(uint32_t now) {
@@ -197,13 +193,11 @@ uint32_t ResetWhenDue() {
         NextPeriodicReset(m.current, &next, &nowCount)) {
         m.current.resetNext = next;
         Project(nowCount);
-        char text[24];
-        std::snprintf(text, sizeof text, "%" PRId64, next);
-        WriteKey("ResetNext", text, true);
+        WriteKey(kAccountResetNext, true);
     } else {
         m.resetPending = false;
         m.current.resetOption = kResetNever;
-        WriteKey("ResetOption", "0", true);
+        WriteKey(kAccountResetOption, true);
     }
     uint32_t fx = m.current.enableWarning ? SettleWarning() : 0;
     if (m.connectionsPage) fx |= kFxPostResetOccurred;
@@ -336,12 +330,11 @@ uint32_t EndConnection() {
 
 void SaveTimerAfterConnection(WindowRef owner) {
     if (m.connected) return;
-    char text[16];
-    std::snprintf(text, sizeof text, "%d", m.current.timer / 100);
     const bool wasOpen = g_app.modalBoxOpen;
     g_app.modalBoxOpen = true;
-    while (ClassifyAnswer(WriteSetting(owner, m.current.name, "Timer", text, IDS_SAVE_CONFIG_FAILED,
-                                       g_app.buttons.retry, true)) == ErrorAnswer::kRepeat) {
+    while (ClassifyAnswer(WriteAccountKey(owner, m.current.name, m.current, kAccountTimer,
+                                          IDS_SAVE_CONFIG_FAILED, g_app.buttons.retry, true)) ==
+           ErrorAnswer::kRepeat) {
     }
     g_app.modalBoxOpen = wasOpen;
     ForgetAccount();

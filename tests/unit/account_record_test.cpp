@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "app/app_state.h"
+#include "engine/account_keys.h"
 #include "engine/calendar.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
@@ -237,6 +239,138 @@ TEST_F(AccountTest, ResetSettingsThatDoNotHoldTogetherFallBackToNever) {
     EXPECT_EQ(messages.Count(), 0u);
     // Falling back in memory writes nothing.
     EXPECT_EQ(files.Calls(test::FileOp::kWrite), 0);
+}
+
+// ---- The key table: every key round trip and every bound ----
+
+// A stored value of each key that the load keeps: a periodic schedule not yet due.
+std::map<std::string, std::string> KeptValues() {
+    return {{"Timer", "10"},
+            {"EnableWarning", "1"},
+            {"Warning", "60"},
+            {"CountDirection", "0"},
+            {"ResetOption", "2"},
+            {"ResetTime", "60"},
+            {"ResetPeriod", "1"},
+            {"ResetCount", "1"},
+            {"ResetNext", Text(Count(2003, 3, 6, 21))}};
+}
+
+std::string Section(const std::map<std::string, std::string>& values) {
+    std::string text = "[Acc]";
+    for (const AccountKeyInfo& info : kAccountKeys) {
+        auto found = values.find(info.key);
+        if (found != values.end()) text += std::string("\r\n") + info.key + "=" + found->second;
+    }
+    return text;
+}
+
+int64_t FieldOf(const AccountRecord& r, const AccountKeyInfo& info) {
+    return info.field64 ? r.*info.field64 : r.*info.field;
+}
+
+TEST_F(AccountTest, EveryKeyWrittenFromARecordReadsBackEqual) {
+    UseFile("[Other]\r\nX=1");
+    AccountRecord written{};
+    std::snprintf(written.name, sizeof written.name, "Acc");
+    written.timer = -123400;
+    written.enableWarning = 1;
+    written.warning = 360000;
+    written.countDirection = 1;
+    written.resetOption = kResetPeriodically;
+    written.resetTime = -4500;
+    written.resetPeriod = kPeriodWeeks;
+    written.resetCount = 3;
+    written.resetNext = Count(2003, 3, 20, 7, 8, 9);
+    // Into another section than the record's name, as a copy would be written.
+    for (const AccountKeyInfo& info : kAccountKeys) {
+        EXPECT_EQ(WriteAccountKey(nullptr, "Acc 2", written, info.id, IDS_SAVE_CONFIG_FAILED, 1540,
+                                  false),
+                  0)
+            << info.key;
+    }
+    ASSERT_EQ(SaveSettings(nullptr, IDS_SAVE_CONFIG_FAILED, 1540), 0);
+    // Times are stored in whole seconds, the next reset in 10 ms units.
+    EXPECT_EQ(Value("Timer", "Acc 2"), "-1234");
+    EXPECT_EQ(Value("ResetTime", "Acc 2"), "-45");
+    EXPECT_EQ(Value("ResetNext", "Acc 2"), Text(written.resetNext));
+    EXPECT_EQ(Value("Timer"), "(none)");
+
+    UseFile(Disk());
+    AccountRecord read = Load("Acc 2");
+    for (const AccountKeyInfo& info : kAccountKeys) {
+        EXPECT_EQ(FieldOf(read, info), FieldOf(written, info)) << info.key;
+    }
+    EXPECT_EQ(read.timerHours * 60 + read.timerMinutes, 20);
+    EXPECT_EQ(read.timerSeconds, 34);
+    EXPECT_EQ(read.warningHours, 1);
+    EXPECT_EQ(messages.Count(), 0u);
+}
+
+TEST_F(AccountTest, EveryKeyKeepsItsBoundsAndRefusesWhatLiesBeyond) {
+    for (const AccountKeyInfo& info : kAccountKeys) {
+        int64_t low = info.low, high = info.high;
+        if (info.rule == AccountRule::kFlag) {
+            low = INT32_MIN + 1;  // every number is taken, as 1 unless it is 0
+            high = INT32_MAX;
+        } else if (info.rule == AccountRule::kCount) {
+            high = MaxResetCount(kPeriodDays);
+        }
+        const int64_t scale = info.rule == AccountRule::kSeconds ? 100 : 1;
+        const int64_t asFlag = info.rule == AccountRule::kFlag ? 1 : 0;
+        // Taken at both ends; with a reset at every connection the next reset is not looked at.
+        for (int64_t stored : {low, high}) {
+            auto values = KeptValues();
+            values["ResetOption"] = "1";
+            values[info.key] = Text(stored);
+            UseFile(Section(values));
+            const int64_t expected = asFlag ? stored != 0 : stored * scale;
+            EXPECT_EQ(FieldOf(Load(), info), expected) << info.key << "=" << stored;
+        }
+        if (asFlag) continue;
+        // Refused just beyond them, and when absent: the default, and what falls with it.
+        const struct {
+            const char* label;
+            bool present;
+            int64_t stored;
+        } refusals[] = {{"below", true, low - 1}, {"above", true, high + 1}, {"absent", false, 0}};
+        for (const auto& refused : refusals) {
+            auto values = KeptValues();
+            if (refused.present) {
+                values[info.key] = Text(refused.stored);
+            } else {
+                values.erase(info.key);
+            }
+            UseFile(Section(values));
+            const AccountRecord r = Load();
+            const std::string label = std::string(info.key) + " " + refused.label;
+            EXPECT_EQ(FieldOf(r, info), info.defaultValue) << label;
+            EXPECT_EQ(r.enableWarning, info.fallout == AccountFallout::kNoWarning ? 0 : 1) << label;
+            if (info.id != kAccountResetOption) {
+                EXPECT_EQ(r.resetOption, info.fallout == AccountFallout::kNone ||
+                                                 info.fallout == AccountFallout::kNoWarning
+                                             ? kResetPeriodically
+                                             : kResetNever)
+                    << label;
+            }
+        }
+    }
+    EXPECT_EQ(messages.Count(), 0u);
+    EXPECT_EQ(files.Calls(test::FileOp::kWrite), 0);
+}
+
+TEST_F(AccountTest, AWriteThatFailsIsReportedWithTheCallersMessageAndButtons) {
+    UseAccount({"Timer=1"});
+    AccountRecord r = Load();
+    r.timer = 4200;
+    files.FailWrite(kErrorDiskFull, 100);
+    messages.Queue(kResultIgnore);
+    EXPECT_EQ(WriteAccountKey(nullptr, "Acc", r, kAccountTimer, IDS_SAVE_CONFIG_FAILED, 1540, true),
+              kResultIgnore);
+    EXPECT_EQ(messages.Last().textId, IDS_SAVE_CONFIG_FAILED);
+    EXPECT_EQ(messages.Last().buttons, 1540u);
+    // The value is in the store; only the file was not written.
+    EXPECT_EQ(Value("Timer"), "42");
 }
 
 // ---- The reset catch-up at load ----
