@@ -46,12 +46,6 @@ void StopSoundAtShutdown() { StopSoundForShutdown(); }
 
 void WaitForWorkerThreads() { WaitForWorkers(); }
 
-void CloseAllWindows() {
-    if (g_app.aboutBox) DestroyWindow(static_cast<HWND>(g_app.aboutBox));
-    if (g_app.settingsWindow) DestroyWindow(static_cast<HWND>(g_app.settingsWindow));
-    if (g_app.timerWindow) DestroyWindow(static_cast<HWND>(g_app.timerWindow));
-}
-
 const StartupDisplay& CurrentStartupDisplay() { return g_startupDisplay; }
 
 }  // namespace dt

@@ -15,8 +15,6 @@ void ReleaseDisplayResources();
 void StopSoundAtShutdown();
 // Waits, in 500 ms steps, until no worker thread is left.
 void WaitForWorkerThreads();
-// Closes the About box, the Settings window (without asking) and the timer window.
-void CloseAllWindows();
 
 }  // namespace dt
 

@@ -135,7 +135,7 @@ void RunMessageLoop() {
         BOOL got = GetMessageA(&msg, nullptr, 0, 0);
         if (got == 0) break;
         if (got == -1) {
-            CloseAllWindows();
+            CloseAllWindows(false);
             continue;
         }
         HWND timer = static_cast<HWND>(g_app.timerWindow);
@@ -205,7 +205,7 @@ bool StartUp(const CommandLineOptions& options) {
     }
 
     if (g_app.openSettingsFlag && g_app.settingsWindowModal) {
-        RunSettingsWindowModal();
+        OpenSettingsWindow();
         return false;
     }
     g_app.settingsWindowModal = false;

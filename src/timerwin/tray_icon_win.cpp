@@ -79,9 +79,7 @@ void AskToClose() {
     if (!LoadText(IDS_CLOSE_S, format, sizeof format)) return;
     std::snprintf(text, sizeof text, format, kProductName);
     if (AskYesNo(text) == kResultNo) return;
-    if (g_app.aboutBox) DestroyWindow(static_cast<HWND>(g_app.aboutBox));
-    if (!CloseSettingsForExit()) return;
-    if (Timer()) DestroyWindow(Timer());
+    CloseAllWindows(true);
 }
 
 }  // namespace
