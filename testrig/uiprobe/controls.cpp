@@ -85,7 +85,8 @@ int CmdType(const Args& a, Out& o) {
     if (!c) return 1;
     if (a.pos.size() < 2) return o.Fail(2, "type CONTROL TEXT");
     if (!Usable(c)) return o.Fail(1, "type: the control is disabled or hidden");
-    for (unsigned char ch : a.pos[1]) PostMessageA(c, WM_CHAR, ch, 1);
+    // Sent, not posted: a focus change asked for next must not overtake the characters.
+    for (unsigned char ch : a.pos[1]) Send(c, WM_CHAR, ch, 1);
     rig::Json j;
     j.BeginObject().Field("typed", static_cast<long long>(a.pos[1].size())).EndObject();
     o.Json(j);
@@ -129,13 +130,21 @@ int CmdCombo(const Args& a, Out& o) {
     rig::Json j;
     j.BeginObject().Field("selected", static_cast<long long>(Send(c, CB_GETCURSEL, 0, 0)));
     j.BeginArray("items");
+    // Wine hands item texts across processes in the list's own, wide characters.
     for (LRESULT i = 0; i < count; ++i) {
         const LRESULT length = Send(c, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
-        std::vector<char> text(length > 0 ? length + 1 : 1, '\0');
+        std::vector<wchar_t> text(length > 0 ? length + 1 : 1, L'\0');
+        DWORD_PTR copied = 0;
         if (length > 0) {
-            Send(c, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+            SendMessageTimeoutW(c, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                                reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                                kTimeoutMs, &copied);
         }
-        j.Str(text.data());
+        text.back() = L'\0';
+        char narrow[512] = {};
+        WideCharToMultiByte(CP_ACP, 0, text.data(), -1, narrow, sizeof narrow - 1, nullptr,
+                            nullptr);
+        j.Str(narrow);
     }
     j.EndArray().EndObject();
     o.Json(j);

@@ -725,7 +725,8 @@ class Sandbox:
         return self.probe("focus-control", control)
 
     def type_text(self, control, text):
-        """Types characters into a control (posted, in order)."""
+        """Types characters into a control, one after the other, each taken before the call
+        returns."""
         return self.probe("type", control, text)
 
     def press_control(self, control):
