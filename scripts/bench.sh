@@ -78,7 +78,7 @@ fi
 
 # The Windows benchmarks, each on its own.
 out="$root/build/perf-win64-out"
-for part in profile_bench floor; do
+for part in profile_bench floor settings_window; do
   build "bench/$part (configure)" cmake -S "bench/$part" -B "build/perf-win64-$part" -G Ninja \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DDT_BENCH_OUT="$out"

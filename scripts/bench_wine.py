@@ -2,9 +2,11 @@
 """Runs the Windows-side benchmarks under Wine and prints their results as JSON lines.
 
     bench_wine.py --bench-dir DIR [--seconds 60] [--startup-runs 9] [--profile-rounds 15]
-                  [--only profile,startup,running,repaints,dlls] [--smoke]
+                  [--settings-rounds 25] [--only profile,startup,running,repaints,dlls,settings]
+                  [--smoke]
 
-DIR holds profile_bench.exe, floor.exe and startwatch.exe (and paintwatch.dll when built). The
+DIR holds profile_bench.exe, floor.exe, startwatch.exe and bench_settings_window.exe (and
+paintwatch.dll when built). The
 program is dist/win64/dialtick.exe. Everything runs in one sandbox of the end-to-end test rig
 (tests/e2e/rig.py): its Wine prefix, its X display, the dial-up simulator beside the program.
 
@@ -16,6 +18,8 @@ program is dist/win64/dialtick.exe. Everything runs in one sandbox of the end-to
 - repaints: with paintwatch.dll in the program, the paints of the bottom-row cells per minute
   against the changes of their texts.
 - dlls: the floor's peak memory with each system DLL the program imports loaded.
+- settings: opening the Settings window (its four pages made and painted) against a bare tabbed
+  dialog of the same templates, in turns in one process (bench_settings_window.exe).
 """
 
 import argparse
@@ -119,7 +123,7 @@ class PerfSandbox:
     def __init__(self, bench_dir):
         self.sb = rig.Sandbox("perf")
         for name in ("profile_bench.exe", "floor.exe", "startwatch.exe", "paintwatch.exe",
-                     "paintwatch.dll"):
+                     "paintwatch.dll", "bench_settings_window.exe"):
             if (bench_dir / name).is_file():
                 shutil.copy2(bench_dir / name, self.sb.app / name)
         self.sb.set_entries([ACCOUNT, "Provider 1 Dial-Up"])
@@ -243,6 +247,23 @@ def run_running(ps, seconds, connected):
     sb.stop()
 
 
+def run_settings_window(ps, rounds):
+    """Opening the Settings window against the bare dialog; every account of the settings file
+    is in the phonebook, so that the Connections page lists and loads them all."""
+    sb = ps.sb
+    if not (sb.app / "bench_settings_window.exe").is_file():
+        emit({"bench": "settings_window", "available": False, "reason": "not built"})
+        return
+    ps.write_settings()
+    sb.set_entries([ACCOUNT] + [f"Provider {n} Dial-Up" for n in range(1, 6)])
+    out = sb.tool("bench_settings_window.exe", "--ini", rig.win_path(sb.ini_path), "--rounds",
+                  rounds, timeout=1800).stdout.decode(rig.ANSI)
+    for line in out.splitlines():
+        if line.startswith("{"):
+            emit(json.loads(line))
+    sb.set_entries([ACCOUNT, "Provider 1 Dial-Up"])
+
+
 def program_imports():
     """The DLLs the program imports that the floor does not import itself."""
     out = rig._run(["x86_64-w64-mingw32-objdump", "-p", str(rig.PROGRAM)], timeout=60).stdout
@@ -276,12 +297,13 @@ def main():
     parser.add_argument("--seconds", type=float, default=60)
     parser.add_argument("--startup-runs", type=int, default=9)
     parser.add_argument("--profile-rounds", type=int, default=15)
-    parser.add_argument("--only", default="profile,startup,running,repaints,dlls")
+    parser.add_argument("--settings-rounds", type=int, default=25)
+    parser.add_argument("--only", default="profile,startup,running,repaints,dlls,settings")
     parser.add_argument("--smoke", action="store_true")
     args = parser.parse_args()
     only = set(args.only.split(","))
     if args.smoke:
-        args.seconds, args.startup_runs = 2, 1
+        args.seconds, args.startup_runs, args.settings_rounds = 2, 1, 1
     if not rig.have_program():
         raise SystemExit(f"{rig.PROGRAM} is not built")
     ps = PerfSandbox(args.bench_dir)
@@ -297,6 +319,8 @@ def main():
             run_repaints(ps, args.seconds)
         if "dlls" in only and not args.smoke:
             run_dll_memory(ps)
+        if "settings" in only:
+            run_settings_window(ps, args.settings_rounds)
     finally:
         ps.close()
 

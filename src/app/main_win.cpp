@@ -142,7 +142,7 @@ void RunMessageLoop() {
         BOOL got = GetMessageA(&msg, nullptr, 0, 0);
         if (got == 0) break;
         if (got == -1) {
-            CloseAllWindows();
+            CloseAllWindows(false);
             continue;
         }
         HWND timer = g_shell.timerWindow;
@@ -211,7 +211,7 @@ bool StartUp(const CommandLineOptions& options) {
     }
 
     if (g_shell.openSettingsFlag && g_shell.settingsWindowModal) {
-        RunSettingsWindowModal();
+        OpenSettingsWindow();
         return false;
     }
     g_shell.settingsWindowModal = false;

@@ -5,10 +5,4 @@ namespace dt {
 
 ShellState g_shell;
 
-void CloseAllWindows() {
-    if (g_shell.aboutBox) DestroyWindow(g_shell.aboutBox);
-    if (g_shell.settingsWindow) DestroyWindow(g_shell.settingsWindow);
-    if (g_shell.timerWindow) DestroyWindow(g_shell.timerWindow);
-}
-
 }  // namespace dt

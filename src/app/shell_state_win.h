@@ -26,7 +26,4 @@ struct ShellState {
 
 extern ShellState g_shell;
 
-// Closes the About box, the Settings window (without asking) and the timer window.
-void CloseAllWindows();
-
 }  // namespace dt

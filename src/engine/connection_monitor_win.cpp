@@ -33,7 +33,7 @@ void TellPage(UINT message, bool wait) {
 void Apply(HWND window, uint32_t fx) {
     if (fx & kFxMultipleConnections) {
         ShowMultipleConnectionsMessage(window);
-        CloseAllWindows();
+        CloseAllWindows(false);
         return;
     }
     if (fx & kFxPlayLostConnection) PlayAlertSound(kLostConnectionAlert, nullptr);

@@ -24,8 +24,82 @@
 #define IDD_DISPLAY_PAGE                         1125
 #define IDD_SETTINGS_WINDOW                      1134
 
-// Settings window (dialog 1134).
-#define IDC_SETTINGS_TABS                        1135
+// Settings window (dialog 1134); its Close button is IDCANCEL.
+#define IDC_SETTINGS_TABS                        162
+#define IDC_UNDO_ALL                             127
+#define IDC_SAVE_ALL                             373
+#define IDC_SETTINGS_HELP                        374
+
+// Every page of the Settings window (dialogs 1119, 1121, 1124, 1125).
+#define IDC_PAGE_SAVE                            167
+#define IDC_PAGE_UNDO                            186
+
+// Connections page (dialog 1121).
+#define IDC_ACCOUNT_LIST                         137
+#define IDC_TIMER_SIGN                           187
+#define IDC_TIMER_HOURS                          236
+#define IDC_TIMER_HOURS_SPIN                     139
+#define IDC_TIMER_MINUTES                        237
+#define IDC_TIMER_MINUTES_SPIN                   141
+#define IDC_TIMER_SECONDS                        238
+#define IDC_TIMER_SECONDS_SPIN                   143
+#define IDC_PROTECTED                            227
+#define IDC_REFRESH                              185
+#define IDC_ENABLE_WARNING                       355
+#define IDC_WARNING_SIGN                         315
+#define IDC_WARNING_HOURS                        239
+#define IDC_WARNING_HOURS_SPIN                   146
+#define IDC_WARNING_MINUTES                      240
+#define IDC_WARNING_MINUTES_SPIN                 149
+#define IDC_WARNING_SECONDS                      241
+#define IDC_WARNING_SECONDS_SPIN                 152
+#define IDC_COUNT_UP                             305
+#define IDC_COUNT_DOWN                           306
+#define IDC_RESET_OPTION                         330
+#define IDC_UPDATE_RESET                         375
+#define IDC_RESET_SIGN                           316
+#define IDC_RESET_HOURS                          217
+#define IDC_RESET_HOURS_SPIN                     360
+#define IDC_RESET_MINUTES                        219
+#define IDC_RESET_MINUTES_SPIN                   361
+#define IDC_RESET_SECONDS                        221
+#define IDC_RESET_SECONDS_SPIN                   362
+#define IDC_RESET_COUNT                          364
+#define IDC_RESET_COUNT_SPIN                     340
+#define IDC_RESET_UNIT                           331
+#define IDC_MAX_RESET_DATE                       343
+#define IDC_MAX_RESET_LABEL                      344
+#define IDC_NEXT_HOUR                            365
+#define IDC_NEXT_HOUR_SPIN                       339
+#define IDC_NEXT_MINUTE                          332
+#define IDC_NEXT_MINUTE_SPIN                     363
+#define IDC_NEXT_SECOND                          333
+#define IDC_NEXT_SECOND_SPIN                     338
+#define IDC_NEXT_DAY                             335
+#define IDC_NEXT_DAY_SPIN                        336
+#define IDC_NEXT_MONTH                           337
+#define IDC_NEXT_YEAR                            247
+#define IDC_NEXT_WEEKDAY                         345
+// Its labels, whose texts come from the string table.
+#define IDC_ACCOUNT_LABEL                        1201
+#define IDC_TIMER_GROUP                          1202
+#define IDC_TIMER_HOURS_UNIT                     1203
+#define IDC_TIMER_MINUTES_UNIT                   1204
+#define IDC_TIMER_SECONDS_UNIT                   1205
+#define IDC_WARNING_GROUP                        1206
+#define IDC_WARNING_HOURS_UNIT                   1207
+#define IDC_WARNING_MINUTES_UNIT                 1208
+#define IDC_WARNING_SECONDS_UNIT                 1209
+#define IDC_DIRECTION_GROUP                      1210
+#define IDC_RESET_GROUP                          1211
+#define IDC_RESET_TIME_LABEL                     1212
+#define IDC_RESET_HOURS_UNIT                     1213
+#define IDC_RESET_MINUTES_UNIT                   1214
+#define IDC_RESET_SECONDS_UNIT                   1215
+#define IDC_RESET_EVERY_LABEL                    1216
+#define IDC_NEXT_RESET_LABEL                     1217
+#define IDC_NEXT_SEPARATOR1                      1218
+#define IDC_NEXT_SEPARATOR2                      1219
 
 // Message box (dialog 1123).
 #define IDC_MSGBOX_ICON                          179
@@ -106,8 +180,16 @@
 #define IDS_HELP                                 2082
 #define IDS_MULTIPLE_CONNECTIONS                 2083
 #define IDS_CURRENT_TIME                         2105
+#define IDS_PROTECTED                            2106
+#define IDS_REFRESH                              2107
 #define IDS_WARNING_TIME                         2108
+#define IDS_ENABLE_WARNING                       2109
+#define IDS_COUNT_DIRECTION                      2110
+#define IDS_COUNT_UP                             2111
 #define IDS_CLOSE                                2112
+#define IDS_COUNT_DOWN                           2113
+#define IDS_AUTOMATIC_RESET                      2114
+#define IDS_UPDATE                               2115
 #define IDS_LOST_CONNECTION                      2118
 #define IDS_ADD                                  2120
 #define IDS_REMOVE                               2121
@@ -118,6 +200,15 @@
 #define IDS_MINUTES                              2127
 #define IDS_SECONDS                              2128
 #define IDS_S_ERROR_PLAYING_FILE                 2129
+#define IDS_RESET_NEVER                          2130
+#define IDS_RESET_EVERY_CONNECTION               2131
+#define IDS_RESET_PERIODICALLY                   2132
+#define IDS_RESET_ON_DAY                         2139
+#define IDS_UNIT_DAYS                            2140
+#define IDS_UNIT_WEEKS                           2141
+#define IDS_UNIT_MONTHS                          2142
+#define IDS_RESET_EVERY                          2143
+#define IDS_ACCOUNT                              2144
 #define IDS_DAY_SUNDAY                           2145
 #define IDS_DAY_MONDAY                           2146
 #define IDS_DAY_TUESDAY                          2147
@@ -149,6 +240,11 @@
 #define IDS_NUMBER_MONTHS                        2176
 #define IDS_NUMBER_WEEKS                         2177
 #define IDS_NUMBER_DAYS                          2178
+#define IDS_SECONDS_UNIT                         2179
+#define IDS_MINUTES_UNIT                         2180
+#define IDS_TIME_SEPARATOR                       2181
+#define IDS_HOURS_UNIT                           2182
+#define IDS_MAXIMUM_RESET_DATE                   2183
 #define IDS_DAY                                  2184
 #define IDS_HOUR                                 2185
 #define IDS_MINUTE                               2186
@@ -162,6 +258,9 @@
 #define IDS_SAVE                                 2195
 #define IDS_UNDO                                 2196
 #define IDS_TIME_DATE_RANGE                      2197
+#define IDS_PLEASE_SPECIFY                       2198
+#define IDS_ACCEPTABLE_RANGE                     2199
+#define IDS_OUT_OF_RANGE                         2200
 #define IDS_SYSTEM_TOO_OLD                       2202
 #define IDS_SYSTEM_UNKNOWN                       2203
 #define IDS_STARTUP_FAILED                       2204

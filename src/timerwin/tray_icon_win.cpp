@@ -80,9 +80,7 @@ void AskToClose() {
     if (!LoadText(IDS_CLOSE_S, format, sizeof format)) return;
     std::snprintf(text, sizeof text, format, kProductName);
     if (AskYesNo(text) == kResultNo) return;
-    if (g_shell.aboutBox) DestroyWindow(g_shell.aboutBox);
-    if (!CloseSettingsForExit()) return;
-    if (Timer()) DestroyWindow(Timer());
+    CloseAllWindows(true);
 }
 
 }  // namespace

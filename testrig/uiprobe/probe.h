@@ -42,6 +42,46 @@ Args ParseArgs(const std::vector<std::string>& argv, std::size_t first,
 bool ParseInt(const std::string& text, long long& out);
 HWND ParseHwnd(const std::string& text);
 
+// A control's class name and its text (read through WM_GETTEXT, which crosses processes).
+std::string ClassOf(HWND hwnd);
+std::string TextOf(HWND hwnd);
+
+// A block of memory inside another process, for messages whose data the system does not carry
+// across processes.
+class RemoteBlock {
+  public:
+    RemoteBlock(DWORD pid, SIZE_T size) : size_(size) {
+        process_ =
+            OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (process_ != nullptr) {
+            base_ = static_cast<BYTE*>(
+                VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+        }
+    }
+    ~RemoteBlock() {
+        if (base_ != nullptr) VirtualFreeEx(process_, base_, 0, MEM_RELEASE);
+        if (process_ != nullptr) CloseHandle(process_);
+    }
+    RemoteBlock(const RemoteBlock&) = delete;
+    RemoteBlock& operator=(const RemoteBlock&) = delete;
+
+    bool Ok() const { return base_ != nullptr; }
+    BYTE* At(SIZE_T offset) const { return base_ + offset; }
+    bool Write(SIZE_T offset, const void* data, SIZE_T n) const {
+        SIZE_T done = 0;
+        return offset + n <= size_ && WriteProcessMemory(process_, base_ + offset, data, n, &done);
+    }
+    bool Read(SIZE_T offset, void* data, SIZE_T n) const {
+        SIZE_T done = 0;
+        return offset + n <= size_ && ReadProcessMemory(process_, base_ + offset, data, n, &done);
+    }
+
+  private:
+    HANDLE process_ = nullptr;
+    BYTE* base_ = nullptr;
+    SIZE_T size_;
+};
+
 // Decodes \r \n \t \\ in command-line texts of the demo commands.
 std::string Unescape(const std::string& text);
 
@@ -50,5 +90,16 @@ int DemoWindow(const Args& a, Out& o);
 int DemoMsgBox(const Args& a, Out& o);
 int DemoAppBox(const Args& a, Out& o);
 int DemoSound(const Args& a, Out& o);
+
+// Driving dialog controls (controls.cpp).
+int CmdFocus(const Args& a, Out& o);
+int CmdFocusControl(const Args& a, Out& o);
+int CmdType(const Args& a, Out& o);
+int CmdPressControl(const Args& a, Out& o);
+int CmdSelect(const Args& a, Out& o);
+int CmdCombo(const Args& a, Out& o);
+int CmdTabs(const Args& a, Out& o);
+int CmdClipboard(const Args& a, Out& o);
+int CmdPaste(const Args& a, Out& o);
 
 }  // namespace probe

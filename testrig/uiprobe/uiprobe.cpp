@@ -39,6 +39,8 @@ std::string StripAmpersands(const std::string& s) {
     return out;
 }
 
+}  // namespace
+
 std::string ClassOf(HWND hwnd) {
     char name[256] = {};
     GetClassNameA(hwnd, name, sizeof(name));
@@ -62,6 +64,8 @@ std::string TextOf(HWND hwnd) {
     GetWindowTextA(hwnd, buffer, sizeof(buffer));
     return buffer;
 }
+
+namespace {
 
 void RectField(rig::Json& j, const char* key, const RECT& r) {
     j.BeginArray(key).Int(r.left).Int(r.top).Int(r.right).Int(r.bottom).EndArray();
@@ -230,6 +234,15 @@ int CmdWindow(const Args& a, Out& o) {
 void ControlFields(rig::Json& j, HWND c) {
     WindowFields(j, c);
     j.Field("text", TextOf(c));
+    DWORD_PTR value = 0;
+    std::string cls = Lower(ClassOf(c));
+    if (cls == "button" &&
+        SendMessageTimeoutA(c, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &value)) {
+        j.Field("checked", static_cast<long long>(value));
+    } else if (cls == "combobox" && SendMessageTimeoutA(c, CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG,
+                                                        kSendTimeoutMs, &value)) {
+        j.Field("selected", static_cast<long long>(static_cast<LRESULT>(value)));
+    }
 }
 
 int CmdControls(const Args& a, Out& o) {
@@ -547,7 +560,7 @@ HWND FocusOf(HWND w) {
 }
 
 int CmdKey(const Args& a, Out& o) {
-    if (a.pos.size() < 2) return o.Fail(2, "key HWND VK [--direct] [--real]");
+    if (a.pos.size() < 2) return o.Fail(2, "key HWND VK [--direct] [--real] [--shift]");
     HWND w = ParseHwnd(a.pos[0]);
     long long vk = 0;
     if (!ParseInt(a.pos[1], vk)) return o.Fail(2, "key: bad virtual key");
@@ -556,13 +569,23 @@ int CmdKey(const Args& a, Out& o) {
     UINT scan = MapVirtualKeyA(static_cast<UINT>(vk), MAPVK_VK_TO_VSC);
     if (a.Has("--real")) {
         SetForegroundWindow(w);
-        INPUT in[2];
+        // With --shift the key is pressed while Shift is held.
+        const bool shift = a.Has("--shift");
+        INPUT in[4];
         std::memset(in, 0, sizeof(in));
-        in[0].type = in[1].type = INPUT_KEYBOARD;
-        in[0].ki.wVk = in[1].ki.wVk = static_cast<WORD>(vk);
-        in[0].ki.wScan = in[1].ki.wScan = static_cast<WORD>(scan);
-        in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(2, in, sizeof(INPUT));
+        int n = 0;
+        auto press = [&](WORD key, bool up) {
+            in[n].type = INPUT_KEYBOARD;
+            in[n].ki.wVk = key;
+            in[n].ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
+            in[n].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+            ++n;
+        };
+        if (shift) press(VK_SHIFT, false);
+        press(static_cast<WORD>(vk), false);
+        press(static_cast<WORD>(vk), true);
+        if (shift) press(VK_SHIFT, true);
+        SendInput(static_cast<UINT>(n), in, sizeof(INPUT));
     } else {
         LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
         LPARAM up = down | (static_cast<LPARAM>(3) << 30);
@@ -871,41 +894,7 @@ int CmdKill(const Args& a, Out& o) {
 
 // Wine shows notification icons in a tray window of its own, with tooltip controls owned by
 // the tray or the icon windows. Their tool texts live in that process's memory, so they are
-// read through a block allocated there.
-class RemoteBlock {
-  public:
-    RemoteBlock(DWORD pid, SIZE_T size) : size_(size) {
-        process_ =
-            OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-        if (process_ != nullptr) {
-            base_ = static_cast<BYTE*>(
-                VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
-        }
-    }
-    ~RemoteBlock() {
-        if (base_ != nullptr) VirtualFreeEx(process_, base_, 0, MEM_RELEASE);
-        if (process_ != nullptr) CloseHandle(process_);
-    }
-    RemoteBlock(const RemoteBlock&) = delete;
-    RemoteBlock& operator=(const RemoteBlock&) = delete;
-
-    bool Ok() const { return base_ != nullptr; }
-    BYTE* At(SIZE_T offset) const { return base_ + offset; }
-    bool Write(SIZE_T offset, const void* data, SIZE_T n) const {
-        SIZE_T done = 0;
-        return offset + n <= size_ && WriteProcessMemory(process_, base_ + offset, data, n, &done);
-    }
-    bool Read(SIZE_T offset, void* data, SIZE_T n) const {
-        SIZE_T done = 0;
-        return offset + n <= size_ && ReadProcessMemory(process_, base_ + offset, data, n, &done);
-    }
-
-  private:
-    HANDLE process_ = nullptr;
-    BYTE* base_ = nullptr;
-    SIZE_T size_;
-};
-
+// read through a block allocated there (RemoteBlock).
 std::string Narrow(const wchar_t* text) {
     int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
     std::vector<char> narrow(n > 0 ? n : 1, '\0');
@@ -1024,6 +1013,15 @@ const Command kCommands[] = {
     {"kill", CmdKill, true},
     {"tray", CmdTray, true},
     {"info", CmdInfo, true},
+    {"focus", CmdFocus, true},
+    {"focus-control", CmdFocusControl, true},
+    {"type", CmdType, true},
+    {"press-control", CmdPressControl, true},
+    {"select", CmdSelect, true},
+    {"combo", CmdCombo, true},
+    {"tabs", CmdTabs, true},
+    {"clipboard", CmdClipboard, true},
+    {"paste", CmdPaste, true},
     {"lock-file", CmdLockFile, false},
     {"demo-window", DemoWindow, false},
     {"demo-msgbox", DemoMsgBox, false},
@@ -1031,10 +1029,10 @@ const Command kCommands[] = {
     {"demo-sound", DemoSound, false},
 };
 
-const std::set<std::string> kFlags = {"--visible",   "--gone",   "--post",       "--notify",
-                                      "--broadcast", "--double", "--right",      "--real",
-                                      "--child",     "--create", "--range",      "--force",
-                                      "--direct",    "--hidden", "--refuse-end", "--topmost"};
+const std::set<std::string> kFlags = {
+    "--visible", "--gone",   "--post",       "--notify",  "--broadcast", "--double",
+    "--right",   "--real",   "--child",      "--create",  "--range",     "--force",
+    "--direct",  "--hidden", "--refuse-end", "--topmost", "--shift"};
 
 const char kUsage[] =
     "uiprobe COMMAND ...   (answers are JSON; exit 0 on success)\n"
@@ -1045,7 +1043,9 @@ const char kUsage[] =
     "       [--timeout MS]   (MSG: number, WM_ name, or a name to register)\n"
     "  msgbox [filters] [--kind app|system] [--timeout S]\n"
     "  press CAPTION | press --id N  [filters] [--kind K] [--timeout S]\n"
-    "  key HWND VK [--direct] [--real]\n"
+    "  key HWND VK [--direct] [--real] [--shift]\n"
+    "  focus HWND | focus-control CONTROL | type CONTROL TEXT | press-control CONTROL\n"
+    "  select COMBO INDEX | combo COMBO | tabs TABCONTROL | clipboard TEXT | paste EDIT\n"
     "  click HWND X Y [--double] [--right] [--real] [--child]\n"
     "  drag HWND X1 Y1 X2 Y2 [--steps N] [--delay MS] [--real]\n"
     "  logoff --pid N [--timeout MS] [--force]\n"

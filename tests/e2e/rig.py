@@ -695,10 +695,11 @@ class Sandbox:
             args += ["--pid", pid]
         return self.probe(*args, timeout=timeout + 10)
 
-    def key(self, hwnd, vk, direct=False, real=False):
-        """Posts a key press to the focus of the window's thread (or to hwnd with direct)."""
+    def key(self, hwnd, vk, direct=False, real=False, shift=False):
+        """Posts a key press to the focus of the window's thread (or to hwnd with direct); real
+        sends it as input, with shift held down while it is pressed."""
         return self.probe("key", hwnd, vk, *(["--direct"] if direct else []),
-                          *(["--real"] if real else []))
+                          *(["--real"] if real else []), *(["--shift"] if shift else []))
 
     def click(self, hwnd, x, y, double=False, right=False, real=False, child=False):
         """Clicks at a point of the window's client area (posted messages unless real)."""
@@ -711,6 +712,47 @@ class Sandbox:
         rect afterwards."""
         return self.probe("drag", hwnd, x1, y1, x2, y2, "--steps", steps, "--delay", delay_ms,
                           *(["--real"] if real else []), timeout=30)["rect"]
+
+    # ----- dialog controls (as a user works them) ----------------------------------------------
+
+    def focus(self, hwnd):
+        """The control with the keyboard focus in the window's thread: hwnd (0 for none), id,
+        class, text, parent, parent_id."""
+        return self.probe("focus", hwnd)
+
+    def focus_control(self, control):
+        """Moves the focus to a control through its dialog, as a click or Tab would."""
+        return self.probe("focus-control", control)
+
+    def type_text(self, control, text):
+        """Types characters into a control, one after the other, each taken before the call
+        returns."""
+        return self.probe("type", control, text)
+
+    def press_control(self, control):
+        """Clicks a button, check box or radio button (not waited for). Fails for a disabled or
+        hidden control, which a user cannot press."""
+        return self.probe("press-control", control)
+
+    def select(self, combo, index):
+        """Chooses an item of a drop-down list as a user does (the list's owner is told)."""
+        return self.probe("select", combo, index)
+
+    def combo(self, combo):
+        """A drop-down list: {"selected": index, "items": [texts]}."""
+        return self.probe("combo", combo)
+
+    def tabs(self, tab_control):
+        """A tab control: {"selected": index, "tabs": [{"text", "rect"}]}, rects in the tab
+        control's client coordinates."""
+        return self.probe("tabs", tab_control)
+
+    def set_clipboard(self, text):
+        self.probe("clipboard", text)
+
+    def paste(self, edit):
+        """Asks an edit field to paste the clipboard, as Ctrl+V does."""
+        return self.probe("paste", edit)
 
     def tray(self):
         """Notification icons shown by Wine's tray: [{icon_window, tip, rect, visible}]."""
