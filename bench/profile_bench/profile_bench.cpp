@@ -77,8 +77,12 @@ class NoFlushFiles : public dt::FileSystem {
     dt::SysError Flush(dt::FileHandle) override { return 0; }
     void Close(dt::FileHandle f) override { real_.Close(f); }
     dt::SysError Replace(const char* a, const char* b) override { return real_.Replace(a, b); }
+    dt::SysError Rename(const char* a, const char* b) override { return real_.Rename(a, b); }
     dt::SysError Remove(const char* p) override { return real_.Remove(p); }
     bool Exists(const char* p) override { return real_.Exists(p); }
+    dt::SysError FullPath(const char* p, char* b, uint32_t s, uint32_t* n) override {
+        return real_.FullPath(p, b, s, n);
+    }
 
   private:
     dt::FileSystem& real_;

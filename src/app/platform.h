@@ -22,6 +22,7 @@ constexpr SysError kErrorGenFailure = 31;
 constexpr SysError kErrorSharingViolation = 32;
 constexpr SysError kErrorHandleDiskFull = 39;
 constexpr SysError kErrorDiskFull = 112;
+constexpr SysError kErrorCallNotImplemented = 120;
 constexpr SysError kErrorInsufficientBuffer = 122;
 constexpr SysError kErrorAlreadyExists = 183;
 
@@ -49,10 +50,16 @@ class FileSystem {
     virtual SysError Truncate(FileHandle file) = 0;
     virtual SysError Flush(FileHandle file) = 0;
     virtual void Close(FileHandle file) = 0;
-    // Moves `from` over `to`, replacing it, and makes the move durable.
+    // Moves `from` over `to`, replacing it, and makes the move durable. Fails with 120 where
+    // the system cannot replace a file by a move (Windows 95).
     virtual SysError Replace(const char* from, const char* to) = 0;
+    // Gives `from` the name `to`, which must not exist yet.
+    virtual SysError Rename(const char* from, const char* to) = 0;
     virtual SysError Remove(const char* path) = 0;
     virtual bool Exists(const char* path) = 0;
+    // `path` made absolute against the current folder, with its NUL, into `buffer`; when it does
+    // not fit, fails with 122 and sets *needed to the size it needs.
+    virtual SysError FullPath(const char* path, char* buffer, uint32_t size, uint32_t* needed) = 0;
 };
 
 // The clock and the tick count.

@@ -129,6 +129,15 @@ class PosixFileSystem : public FileSystem {
         return 0;
     }
 
+    SysError Rename(const char* from, const char* to) override {
+        if (!from || !to) return kErrorPathNotFound;
+        // rename() would replace `to`; a hard link does not, as Windows' MoveFile does not.
+        if (link(from, to) != 0) return errno == EEXIST ? kErrorAlreadyExists : LastError();
+        unlink(from);
+        SyncFolderOf(to);
+        return 0;
+    }
+
     SysError Remove(const char* path) override {
         if (!path) return kErrorPathNotFound;
         return unlink(path) == 0 ? 0 : LastError();
@@ -137,6 +146,22 @@ class PosixFileSystem : public FileSystem {
     bool Exists(const char* path) override {
         struct stat info;
         return path && stat(path, &info) == 0;
+    }
+
+    SysError FullPath(const char* path, char* buffer, uint32_t size, uint32_t* needed) override {
+        if (!path || !*path) return kErrorPathNotFound;
+        std::string full = path;
+        if (path[0] != '/') {
+            char folder[4096];
+            if (!getcwd(folder, sizeof folder)) return LastError();
+            full = std::string(folder) + (folder[std::strlen(folder) - 1] == '/' ? "" : "/") + path;
+        }
+        if (full.size() + 1 > size) {
+            *needed = static_cast<uint32_t>(full.size() + 1);
+            return kErrorInsufficientBuffer;
+        }
+        std::memcpy(buffer, full.c_str(), full.size() + 1);
+        return 0;
     }
 
   private:

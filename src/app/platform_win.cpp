@@ -86,12 +86,14 @@ class WindowsFileSystem : public FileSystem {
 
     SysError Replace(const char* from, const char* to) override {
         if (!from || !to) return kErrorPathNotFound;
+        // Windows 95 has MoveFileEx only as a stub that fails with 120; the store then moves
+        // the files by renames of its own.
         if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
-        SysError error = LastError();
-        if (error != ERROR_CALL_NOT_IMPLEMENTED) return error;
-        // Windows 95 has no MoveFileEx: delete and rename. The new text stays in `from` until
-        // the rename, so a failure in between loses nothing that is not on the disk.
-        if (!DeleteFileA(to) && GetLastError() != ERROR_FILE_NOT_FOUND) return LastError();
+        return LastError();
+    }
+
+    SysError Rename(const char* from, const char* to) override {
+        if (!from || !to) return kErrorPathNotFound;
         return MoveFileA(from, to) ? 0 : LastError();
     }
 
@@ -102,6 +104,17 @@ class WindowsFileSystem : public FileSystem {
 
     bool Exists(const char* path) override {
         return path && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+    }
+
+    SysError FullPath(const char* path, char* buffer, uint32_t size, uint32_t* needed) override {
+        if (!path || !*path) return kErrorPathNotFound;
+        DWORD length = GetFullPathNameA(path, size, buffer, nullptr);
+        if (length == 0) return LastError();
+        if (length >= size) {
+            *needed = length;
+            return kErrorInsufficientBuffer;
+        }
+        return 0;
     }
 };
 

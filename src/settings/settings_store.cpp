@@ -580,6 +580,26 @@ bool SettingsFile::Succeed(SysError* error) {
     return true;
 }
 
+// A heap copy of `path` made absolute; as given when the system cannot do that. Null without
+// memory.
+char* SettingsFile::AbsolutePath(const char* path) {
+    uint32_t size = 260;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        char* full = static_cast<char*>(std::malloc(size));
+        if (!full) return nullptr;
+        uint32_t needed = 0;
+        const SysError code = Files().FullPath(path, full, size, &needed);
+        if (code == 0) return full;
+        std::free(full);
+        if (code != kErrorInsufficientBuffer || needed <= size) break;
+        size = needed;
+    }
+    const size_t length = std::strlen(path);
+    char* copy = static_cast<char*>(std::malloc(length + 1));
+    if (copy) std::memcpy(copy, path, length + 1);
+    return copy;
+}
+
 SysError SettingsFile::OpenHeld() {
     SysError code = 0;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
@@ -594,10 +614,10 @@ bool SettingsFile::Load(const char* path, SysError* error) {
     if (!path || !*path) return Fail(kErrorPathNotFound, error);
     // The held handle would keep the file from being opened again, so let go of it first.
     Reset();
-    size_t pathLength = std::strlen(path);
-    path_ = static_cast<char*>(std::malloc(pathLength + 1));
+    // Held as an absolute name: the file dialogs change the current folder, and saves must not
+    // follow them to another file.
+    path_ = AbsolutePath(path);
     if (!path_) return Fail(kErrorNotEnoughMemory, error);
-    std::memcpy(path_, path, pathLength + 1);
 
     SysError code = OpenHeld();
     if (code != 0) {
@@ -641,12 +661,13 @@ bool SettingsFile::Load(const char* path, SysError* error) {
     return Succeed(error);
 }
 
+// Seeks, writes and only then cuts the file to the text's length, so that a write that fails
+// part-way leaves the file no shorter than it was.
 SysError SettingsFile::WriteWhole(FileHandle file) {
     const uint32_t count = used_ - 1;
     SysError code = 0;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         if ((code = Files().SeekStart(file)) != 0) return code;
-        if ((code = Files().Truncate(file)) != 0) return code;
         uint32_t written = 0;
         code = 0;
         while (code == 0 && written < count) {
@@ -655,8 +676,58 @@ SysError SettingsFile::WriteWhole(FileHandle file) {
             if (code == 0 && done == 0) code = kErrorWriteFault;
             written += done;
         }
-        if (code == 0) return 0;
+        if (code == 0) return Files().Truncate(file);
     }
+    return code;
+}
+
+SysError SettingsFile::WriteInPlace() {
+    SysError code = 0;
+    if (file_ == kNoFile && (code = OpenHeld()) != 0) return code;
+    if ((code = WriteWhole(file_)) != 0) return code;
+    Files().Flush(file_);
+    return 0;
+}
+
+char* SettingsFile::SiblingPath(const char* suffix) const {
+    const size_t pathLength = std::strlen(path_), suffixLength = std::strlen(suffix);
+    char* sibling = static_cast<char*>(std::malloc(pathLength + suffixLength + 1));
+    if (!sibling) return nullptr;
+    std::memcpy(sibling, path_, pathLength);
+    std::memcpy(sibling + pathLength, suffix, suffixLength + 1);
+    return sibling;
+}
+
+// Without a replacing move (Windows 95) the old file steps aside first and comes back when the
+// new one cannot take its name, so that neither text is lost.
+SysError SettingsFile::ReplaceByRenames(const char* tempPath) {
+    char* oldPath = SiblingPath(".old");
+    if (!oldPath) return kErrorNotEnoughMemory;
+    Files().Remove(oldPath);
+    SysError code = Files().Rename(path_, oldPath);
+    const bool movedAside = code == 0;
+    if (code == kErrorFileNotFound) code = 0;
+    if (code == 0) code = Files().Rename(tempPath, path_);
+    if (movedAside) {
+        if (code == 0) {
+            Files().Remove(oldPath);
+        } else {
+            Files().Rename(oldPath, path_);
+        }
+    }
+    std::free(oldPath);
+    return code;
+}
+
+SysError SettingsFile::MoveOver(const char* tempPath) {
+    // Windows cannot replace a file that is held open.
+    if (file_ != kNoFile) Files().Close(file_);
+    file_ = kNoFile;
+    SysError code = Files().Replace(tempPath, path_);
+    if (code == kErrorCallNotImplemented) code = ReplaceByRenames(tempPath);
+    // Hold the file again, the new one or, after a refusal, the old one. A failed reopen is no
+    // failure of the save: the next save finds the file by its path.
+    OpenHeld();
     return code;
 }
 
@@ -664,40 +735,30 @@ bool SettingsFile::Save(SysError* error) {
     if (!text_ || !path_) return Fail(kErrorInvalidBlock, error);
 
     // The new text goes to a file beside the settings file, which then replaces it, so that a
-    // failed write leaves the old settings intact.
-    size_t pathLength = std::strlen(path_);
-    static const char kTempSuffix[] = ".tmp";
-    char* tempPath = static_cast<char*>(std::malloc(pathLength + sizeof kTempSuffix));
+    // failed write leaves the old settings intact. Where that cannot be done (no file can be made
+    // there, or another program holds the settings file open) the file is rewritten in place
+    // through the held handle.
+    char* tempPath = SiblingPath(".tmp");
     if (!tempPath) return Fail(kErrorNotEnoughMemory, error);
-    std::memcpy(tempPath, path_, pathLength);
-    std::memcpy(tempPath + pathLength, kTempSuffix, sizeof kTempSuffix);
-
     FileHandle temp = kNoFile;
     SysError code = Files().CreateNew(tempPath, &temp);
     if (code != 0) {
-        // No file can be made in the folder: rewrite the settings file in place instead.
-        std::free(tempPath);
-        if (file_ == kNoFile && (code = OpenHeld()) != 0) return Fail(code, error);
-        code = WriteWhole(file_);
-        if (code != 0) return Fail(code, error);
-        Files().Flush(file_);
-        fileSize_ = used_ - 1;
-        return Succeed(error);
+        code = WriteInPlace();
+    } else {
+        code = WriteWhole(temp);
+        if (code == 0) code = Files().Flush(temp);
+        Files().Close(temp);
+        if (code != 0) {
+            // A partial copy is worth nothing; the settings file itself is still whole.
+            Files().Remove(tempPath);
+            code = WriteInPlace();
+        } else if (MoveOver(tempPath) != 0) {
+            // The temporary file stays until the text is in place: till then it is the only
+            // whole copy of the new settings on the disk.
+            code = WriteInPlace();
+            if (code == 0) Files().Remove(tempPath);
+        }
     }
-
-    code = WriteWhole(temp);
-    if (code == 0) code = Files().Flush(temp);
-    Files().Close(temp);
-    if (code == 0) {
-        // Windows cannot replace a file that is held open.
-        if (file_ != kNoFile) Files().Close(file_);
-        file_ = kNoFile;
-        code = Files().Replace(tempPath, path_);
-        // Hold the file again, the new one or, after a failed replace, the old one. A failed
-        // reopen is no failure of the save: the next save finds the file by its path.
-        OpenHeld();
-    }
-    if (code != 0) Files().Remove(tempPath);
     std::free(tempPath);
     if (code != 0) return Fail(code, error);
     fileSize_ = used_ - 1;

@@ -18,8 +18,9 @@ class SettingsFile {
     // 0 when an entry was simply absent or not a number.
     bool Load(const char* path, SysError* error);
     // Writes the text to "<path>.tmp" and moves that over the file, so that a failed write never
-    // leaves a half-written settings file; where no file can be made beside it, the file is
-    // rewritten in place.
+    // leaves a half-written settings file. Where no file can be made beside it, or the move is
+    // refused (another program holds the file open), the file is rewritten in place; a failed
+    // in-place write keeps "<path>.tmp" when that holds the new text.
     bool Save(SysError* error);
     // *size: in, the buffer's size; out, on error 122, the size needed.
     bool GetString(const char* section, const char* key, char* buffer, uint32_t* size,
@@ -82,8 +83,14 @@ class SettingsFile {
     void ShiftIndex(uint32_t at, int64_t delta);
     // Where the header at `at` is in headers_, or headerCount_.
     uint32_t HeaderOrdinal(uint32_t at) const;
+    static char* AbsolutePath(const char* path);
+    char* SiblingPath(const char* suffix) const;
     SysError OpenHeld();
     SysError WriteWhole(FileHandle file);
+    SysError WriteInPlace();
+    // Puts the written temporary file in the settings file's place.
+    SysError MoveOver(const char* tempPath);
+    SysError ReplaceByRenames(const char* tempPath);
     static bool Fail(SysError code, SysError* error);
     static bool Succeed(SysError* error);
 

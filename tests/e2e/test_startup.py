@@ -1,5 +1,7 @@
 """Start-up of the real program under Wine: single instance, the settings file and its failures."""
 
+import os
+import stat
 import time
 import unittest
 
@@ -185,9 +187,38 @@ class SettingsFileFailureTest(unittest.TestCase):
                 sb.press(button_id=1)
                 sb.wait_exit()
 
-    def test_unwritable_file_asks_at_the_write_test(self):
+    def test_a_file_another_program_reads_is_saved_at_every_step_without_a_question(self):
         sb = self.sb
+        sb.set_entries(["Work"])
         # Another program reads the file and lets others read and write but not replace it.
+        with sb.lock_file(sb.ini_path, share="rw", access="r"):
+            sb.start()
+            timer_window(sb)
+            self.assertEqual(sb.ini_path.read_bytes(), b"[Dialtick]\r\nXPos=5")
+            sb.connect("Work")
+            sb.wait_until(lambda: b"Last=Work" in sb.ini_path.read_bytes(), timeout=10,
+                          message="Last written at the connection")
+            time.sleep(1.5)
+            sb.disconnect("Work")
+            sb.wait_until(lambda: b"[Work]\r\nTimer=" in sb.ini_path.read_bytes(),
+                          timeout=10, message="the time written at the disconnection")
+            self.assertTrue(sb.no_msgbox())
+            sb.logoff()
+            self.assertEqual(sb.wait_exit(), 0)
+        text = sb.ini_path.read_bytes()
+        self.assertRegex(text, rb"^\[Dialtick\]\r\nXPos=5\r\nLast=Work\r\nYPos=0\r\n"
+                               rb"\[Work\]\r\nTimer=[12]$")
+        self.assertEqual(sorted(p.name for p in sb.app.glob("dialtick.ini*")), ["dialtick.ini"])
+
+    def full_disk_file(self):
+        """The settings file on a full disk: a device that takes no byte (Linux's "full")."""
+        self.sb.ini_path.unlink()
+        os.mknod(self.sb.ini_path, stat.S_IFCHR | 0o666, os.makedev(1, 7))
+
+    def test_a_file_that_cannot_be_written_asks_at_the_write_test(self):
+        sb = self.sb
+        self.full_disk_file()
+        # Held by another program as well, it cannot be replaced either.
         with sb.lock_file(sb.ini_path, share="rw", access="r"):
             sb.start()
             box = sb.msgbox(kind="app")
@@ -196,12 +227,21 @@ class SettingsFileFailureTest(unittest.TestCase):
             self.assertEqual([b["caption"] for b in box["buttons"]], ["&Cancel", "&Try Again"])
             buttons = box["buttons"]
             self.assertLess(buttons[0]["rect"][0], buttons[1]["rect"][0])
+            # The text that did not land is kept beside the file.
+            self.assertEqual((sb.app / "dialtick.ini.tmp").read_bytes(),
+                             b"[Test]\r\nDialtick=Dialtick")
+        # Room on the disk again: Try Again goes on.
+        sb.ini_path.unlink()
+        sb.ini_path.write_bytes(b"")
         sb.press("&Try Again")
         timer_window(sb)
-        self.assertEqual(sb.ini_path.read_bytes(), b"[Dialtick]\r\nXPos=5")
+        # The test section came and went; nothing was read from the full disk.
+        self.assertEqual(sb.ini_path.read_bytes(), b"")
+        self.assertFalse((sb.app / "dialtick.ini.tmp").exists())
 
     def test_unwritable_file_cancel_ends(self):
         sb = self.sb
+        self.full_disk_file()
         with sb.lock_file(sb.ini_path, share="rw", access="r"):
             sb.start()
             sb.msgbox(kind="app")
@@ -209,7 +249,7 @@ class SettingsFileFailureTest(unittest.TestCase):
             self.assertEqual(sb.msgbox(kind="system")["text"], GENERAL_FAILURE)
             sb.press(button_id=1)
             sb.wait_exit()
-        self.assertEqual(sb.ini_path.read_bytes(), b"[Dialtick]\r\nXPos=5")
+        self.assertTrue(stat.S_ISCHR(sb.ini_path.stat().st_mode))
 
     def test_unreadable_setting_offers_the_buttons_of_the_system(self):
         sb = self.sb

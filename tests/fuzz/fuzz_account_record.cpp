@@ -19,6 +19,7 @@
 #include "engine/ras_api.h"
 #include "settings/program_settings.h"
 #include "settings/settings_store.h"
+#include "fuzz_support.h"
 
 namespace {
 
@@ -63,8 +64,13 @@ class MemoryFiles : public dt::FileSystem {
     dt::SysError Flush(dt::FileHandle) override { return 0; }
     void Close(dt::FileHandle) override {}
     dt::SysError Replace(const char*, const char*) override { return dt::kErrorAccessDenied; }
+    dt::SysError Rename(const char*, const char*) override { return dt::kErrorAccessDenied; }
     dt::SysError Remove(const char*) override { return 0; }
     bool Exists(const char*) override { return true; }
+    dt::SysError FullPath(const char* path, char* buffer, uint32_t size,
+                          uint32_t* needed) override {
+        return fuzz::PathAsGiven(path, buffer, size, needed);
+    }
 
   private:
     size_t position_ = 0;

@@ -75,8 +75,13 @@ class MemoryFiles : public dt::FileSystem {
         disk = temp;
         return 0;
     }
+    dt::SysError Rename(const char*, const char*) override { return dt::kErrorAccessDenied; }
     dt::SysError Remove(const char*) override { return 0; }
     bool Exists(const char*) override { return true; }
+    dt::SysError FullPath(const char* path, char* buffer, uint32_t size,
+                          uint32_t* needed) override {
+        return fuzz::PathAsGiven(path, buffer, size, needed);
+    }
 
   private:
     std::string& Bytes(dt::FileHandle file) { return file == 1 ? disk : temp; }

@@ -42,8 +42,13 @@ class OneFile : public dt::FileSystem {
     dt::SysError Flush(dt::FileHandle) override { return 0; }
     void Close(dt::FileHandle) override {}
     dt::SysError Replace(const char*, const char*) override { return 5; }
+    dt::SysError Rename(const char*, const char*) override { return 5; }
     dt::SysError Remove(const char*) override { return 0; }
     bool Exists(const char*) override { return true; }
+    dt::SysError FullPath(const char* path, char* buffer, uint32_t size,
+                          uint32_t* needed) override {
+        return fuzz::PathAsGiven(path, buffer, size, needed);
+    }
 };
 
 using fuzz::Broken;

@@ -510,7 +510,7 @@ TEST_F(MonitorTest, AFailedSaveAtTheEndAsksUntilTheUserGoesOn) {
     RasConnectionHandle handle = Connect();
     Run(3000);
     ras.RemoveConnection(handle);
-    files.FailReplace(kErrorAccessDenied, 2);
+    files.FailSaves(kErrorAccessDenied, 2);
     messages.Queue({kResultTryAgain, kResultTryAgain});
     Poll();
     ASSERT_EQ(messages.Count(), 2u);
@@ -523,7 +523,7 @@ TEST_F(MonitorTest, AFailedSaveAtTheEndAsksUntilTheUserGoesOn) {
     messages.Clear();
     handle = Connect();
     ras.RemoveConnection(handle);
-    files.FailReplace(kErrorAccessDenied, 5);
+    files.FailSaves(kErrorAccessDenied, 5);
     messages.Queue(kResultContinue);
     Poll();
     EXPECT_EQ(messages.Count(), 1u);

@@ -269,11 +269,11 @@ TEST_F(RunListTest, SaveStopsWhenTheUserGivesUp) {
 
     // A failed write-through of RunCount: Cancel fails the save, Continue lets it end.
     working.list.items[0]->title[0] = 'A';
-    files.FailWrite(kErrorDiskFull, 4);
+    files.FailSaves(kErrorDiskFull);
     messages.Queue(kResultCancel);
     EXPECT_FALSE(SaveRunList(kPage, &working.list, &saved.list));
     EXPECT_EQ(messages.Last().code, kErrorDiskFull);
-    files.FailWrite(kErrorDiskFull, 4);
+    files.FailSaves(kErrorDiskFull);
     messages.Queue(kResultContinue);
     EXPECT_TRUE(SaveRunList(kPage, &working.list, &saved.list));
     EXPECT_TRUE(RunListsEqual(saved.list, working.list));

@@ -93,7 +93,7 @@ TEST_F(ReportTest, ReadErrorsShowTheSystemText) {
 
 TEST_F(ReportTest, WriteFailures) {
     // A failed save behind a write-through change shows the system's text.
-    files.FailWrite(kErrorDiskFull, 4);
+    files.FailSaves(kErrorDiskFull);
     messages.Queue(kResultRetry);
     EXPECT_EQ(
         WriteSetting(kOwner, "Dialtick", "XPos", "40", IDS_SAVE_CONFIG_FAILED, kRetryCancel, true),
@@ -113,7 +113,7 @@ TEST_F(ReportTest, WriteFailures) {
         kResultCancel);
     ExpectSystemError(kErrorInvalidData, kRetryCancel);
 
-    files.FailWrite(kErrorDiskFull, 4);
+    files.FailSaves(kErrorDiskFull);
     messages.Queue(kResultTryAgain);
     EXPECT_EQ(SaveSettings(kOwner, IDS_SAVE_CONFIG_FAILED, kButtonCancel | kButtonTryAgain),
               kResultTryAgain);
@@ -171,7 +171,7 @@ TEST_F(ReportTest, NotLoadedIsReported) {
 
 TEST_F(ReportTest, AFailureThatShowsNothingIsNoSuccess) {
     // A message id without text shows nothing (result 0); that must not read as success.
-    files.FailWrite(kErrorDiskFull, 4);
+    files.FailSaves(kErrorDiskFull);
     EXPECT_EQ(SaveSettings(kOwner, 1, kRetryCancel), kResultAbsent);
     EXPECT_EQ(DeleteSettingsSection(kOwner, "Run_01", 1, kRetryCancel, false), kResultAbsent);
     EXPECT_EQ(messages.Count(), 0u);
@@ -185,7 +185,7 @@ namespace {
 
 TEST_F(ReportTest, ErrorWithoutSystemTextStillAsksTheUser) {
     // The system has no text for the code: the message alone is shown, and its answer counts.
-    files.FailWrite(kErrorDiskFull, 4);
+    files.FailSaves(kErrorDiskFull);
     messages.Queue({kResultNothingShown, kResultTryAgain});
     EXPECT_EQ(SaveSettings(kOwner, IDS_SAVE_CONFIG_FAILED, kButtonCancel | kButtonTryAgain),
               kResultTryAgain);
@@ -193,7 +193,7 @@ TEST_F(ReportTest, ErrorWithoutSystemTextStillAsksTheUser) {
     EXPECT_EQ(messages.Last().code, 0u);
     EXPECT_EQ(messages.Last().textId, IDS_SAVE_CONFIG_FAILED);
     // Nothing at all could be shown: the failure is not taken for success.
-    files.FailWrite(kErrorDiskFull, 4);
+    files.FailSaves(kErrorDiskFull);
     messages.Queue({kResultNothingShown, kResultNothingShown});
     EXPECT_EQ(SaveSettings(kOwner, IDS_SAVE_CONFIG_FAILED, kButtonCancel | kButtonTryAgain),
               kResultAbsent);

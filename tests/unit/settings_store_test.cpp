@@ -504,10 +504,10 @@ TEST_F(SaveTest, WritesATempFileAndReplaces) {
     EXPECT_TRUE(files.IsOpen(kPath));
     EXPECT_EQ(files.OpenHandles(), 1);
     const std::vector<std::string> expected = {
-        std::string("CreateNew ") + kTemp,  std::string("SeekStart ") + kTemp,
-        std::string("Truncate ") + kTemp,   std::string("Write ") + kTemp + " 20",
-        std::string("Flush ") + kTemp,      std::string("Close ") + kTemp,
-        std::string("Close ") + kPath,      std::string("Replace ") + kTemp + " " + kPath,
+        std::string("CreateNew ") + kTemp,     std::string("SeekStart ") + kTemp,
+        std::string("Write ") + kTemp + " 20", std::string("Truncate ") + kTemp,
+        std::string("Flush ") + kTemp,         std::string("Close ") + kTemp,
+        std::string("Close ") + kPath,         std::string("Replace ") + kTemp + " " + kPath,
         std::string("OpenAlways ") + kPath,
     };
     EXPECT_EQ(files.Log(), expected);
@@ -517,42 +517,85 @@ TEST_F(SaveTest, WritesATempFileAndReplaces) {
     EXPECT_EQ(files.BadCloses(), 0);
 }
 
-TEST_F(SaveTest, FailedWritesLeaveTheFileAlone) {
+TEST_F(SaveTest, ATempFileThatCannotBeWrittenWholeGivesWayToTheFileItself) {
     SysError error = 0;
+    // Four partial writes of the copy, then the settings file itself takes the text.
     files.FailWritePartly(7, kErrorDiskFull, 4, ".tmp");
-    EXPECT_FALSE(store.Save(&error));
-    EXPECT_EQ(error, kErrorDiskFull);
-    EXPECT_EQ(files.Calls(FileOp::kWrite), 4);
-    EXPECT_EQ(Disk(), kOld);
+    ASSERT_TRUE(store.Save(&error)) << error;
+    EXPECT_EQ(Disk(), kNew);
+    EXPECT_FALSE(files.HasFile(kTemp));
+    EXPECT_EQ(files.Calls(FileOp::kReplace), 0);
+    EXPECT_TRUE(files.IsOpen(kPath));
+
+    ASSERT_TRUE(Set("B", "j", "2", &error));
+    files.FailNext(FileOp::kFlush, kErrorWriteFault, 1, ".tmp");
+    ASSERT_TRUE(store.Save(&error)) << error;
+    EXPECT_EQ(Disk(), "[A]\r\nk=new\r\n[B]\r\nj=2");
+    EXPECT_FALSE(files.HasFile(kTemp));
+}
+
+// Editors, backup programs and virus scanners keep files open without letting them be replaced.
+TEST_F(SaveTest, AFileHeldByAnotherProgramIsWrittenInPlace) {
+    files.HoldElsewhere(kPath, true);
+    SysError error = 99;
+    ASSERT_TRUE(store.Save(&error)) << error;
+    EXPECT_EQ(Disk(), kNew);
     EXPECT_FALSE(files.HasFile(kTemp));
     EXPECT_TRUE(files.IsOpen(kPath));
-    EXPECT_EQ(files.Calls(FileOp::kReplace), 0);
+    EXPECT_EQ(files.Calls(FileOp::kReplace), 1);
 
-    // Three failed writes are retried from the start; the fourth attempt lands whole.
-    files.FailWritePartly(7, kErrorDiskFull, 3, ".tmp");
-    ASSERT_TRUE(store.Save(&error));
+    // Every later save lands too, shorter texts without a tail of the longer.
+    for (const char* value : {"a much longer value", "x"}) {
+        ASSERT_TRUE(Set("A", "k", value, &error, true)) << error;
+    }
+    EXPECT_EQ(Disk(), "[A]\r\nk=x\r\n[B]\r\nj=1");
+    EXPECT_FALSE(files.HasFile(kTemp));
+}
+
+TEST_F(SaveTest, AFailedInPlaceWriteKeepsTheNewTextBesideAndTheFileNoShorter) {
+    files.HoldElsewhere(kPath, true);
+    SysError error = 0;
+    files.FailWritePartly(9, kErrorDiskFull, 4, "dialtick.ini");
+    EXPECT_FALSE(store.Save(&error));
+    EXPECT_EQ(error, kErrorDiskFull);
+    EXPECT_EQ(files.FileBytes(kTemp), kNew);
+    EXPECT_GE(Disk().size(), std::string(kOld).size());
+    EXPECT_TRUE(files.IsOpen(kPath));
+
+    // Once the other program lets go, the next save replaces the file and the copy is gone.
+    files.HoldElsewhere(kPath, false);
+    ASSERT_TRUE(store.Save(&error)) << error;
     EXPECT_EQ(Disk(), kNew);
     EXPECT_FALSE(files.HasFile(kTemp));
 }
 
-TEST_F(SaveTest, FailedFlushOrReplaceLeaveTheFileAlone) {
-    SysError error = 0;
-    files.FailNext(FileOp::kFlush, kErrorWriteFault, 1, ".tmp");
-    EXPECT_FALSE(store.Save(&error));
-    EXPECT_EQ(error, kErrorWriteFault);
-    EXPECT_EQ(Disk(), kOld);
-    EXPECT_FALSE(files.HasFile(kTemp));
-
-    files.FailReplace(kErrorAccessDenied);
-    EXPECT_FALSE(store.Save(&error));
-    EXPECT_EQ(error, kErrorAccessDenied);
-    EXPECT_EQ(Disk(), kOld);
-    EXPECT_FALSE(files.HasFile(kTemp));
-    EXPECT_TRUE(files.IsOpen(kPath));  // held again
-
-    // The text in memory is intact, so the next save succeeds.
-    ASSERT_TRUE(store.Save(&error));
+// Windows 95 cannot replace a file by a move.
+TEST_F(SaveTest, WithoutAReplacingMoveTheOldFileStepsAsideUntilTheNewOneIsIn) {
+    const std::string aside = std::string(kPath) + ".old";
+    files.SetReplaceAvailable(false);
+    SysError error = 99;
+    ASSERT_TRUE(store.Save(&error)) << error;
     EXPECT_EQ(Disk(), kNew);
+    EXPECT_EQ(files.Paths(), std::vector<std::string>{kPath});
+    EXPECT_TRUE(files.IsOpen(kPath));
+
+    // The new file cannot take the name: the old one comes back and takes the text in place.
+    ASSERT_TRUE(Set("B", "j", "2", &error));
+    files.FailNext(FileOp::kRename, kErrorAccessDenied, 1, ".tmp");
+    ASSERT_TRUE(store.Save(&error)) << error;
+    EXPECT_EQ(Disk(), "[A]\r\nk=new\r\n[B]\r\nj=2");
+    EXPECT_EQ(files.Paths(), std::vector<std::string>{kPath});
+
+    // And when that write fails as well, the old text stays whole and the new one beside it.
+    ASSERT_TRUE(Set("B", "j", "3", &error));
+    files.FailNext(FileOp::kRename, kErrorAccessDenied, 1, ".tmp");
+    files.FailNext(FileOp::kWrite, kErrorDiskFull, 4, "dialtick.ini");
+    EXPECT_FALSE(store.Save(&error));
+    EXPECT_EQ(error, kErrorDiskFull);
+    EXPECT_EQ(Disk(), "[A]\r\nk=new\r\n[B]\r\nj=2");
+    EXPECT_EQ(files.FileBytes(kTemp), "[A]\r\nk=new\r\n[B]\r\nj=3");
+    EXPECT_FALSE(files.HasFile(aside));
+    EXPECT_TRUE(files.IsOpen(kPath));
 }
 
 TEST_F(SaveTest, RewritesInPlaceWhenNoFileCanBeMadeBesideIt) {
@@ -579,19 +622,20 @@ TEST_F(SaveTest, RewritesInPlaceWhenNoFileCanBeMadeBesideIt) {
 TEST_F(SaveTest, InPlaceFailures) {
     SysError error = 0;
     files.FailCreateNew(kErrorAccessDenied);
-    files.FailTruncate(kErrorAccessDenied);
+    files.FailNext(FileOp::kSeekStart, kErrorAccessDenied);
     EXPECT_FALSE(store.Save(&error));
     EXPECT_EQ(error, kErrorAccessDenied);
     EXPECT_EQ(Disk(), kOld);
     EXPECT_EQ(files.Calls(FileOp::kWrite), 0);
 
-    // Without a file beside it, a write that keeps failing leaves what it wrote.
+    // A write that keeps failing part-way leaves the file as long as it was.
     files.FailCreateNew(kErrorAccessDenied);
-    files.FailWritePartly(4, kErrorDiskFull, 4);
+    files.FailWritePartly(9, kErrorDiskFull, 4);
     EXPECT_FALSE(store.Save(&error));
     EXPECT_EQ(error, kErrorDiskFull);
     EXPECT_EQ(files.Calls(FileOp::kWrite), 4);
-    EXPECT_EQ(Disk(), "[A]\r");
+    EXPECT_EQ(Disk(), "[A]\r\nk=ned\r\n[B]\r\nj=1");
+    EXPECT_EQ(files.Calls(FileOp::kTruncate), 0);
 }
 
 TEST_F(SaveTest, FailedReopenAfterReplaceIsStillASave) {
@@ -620,15 +664,27 @@ TEST_F(SaveTest, FailedReopenAfterReplaceIsStillASave) {
     EXPECT_EQ(files.BadCloses(), 0);
 }
 
+TEST_F(StoreTest, SavesKeepToTheFileFirstOpenedWhenTheCurrentFolderChanges) {
+    files.SetCurrentFolder("C:\\one");
+    files.SetFile("C:\\one\\s.ini", "[A]\r\nk=old");
+    SysError error = 0;
+    ASSERT_TRUE(store.Load("s.ini", &error));
+    files.SetCurrentFolder("C:\\two");
+    ASSERT_TRUE(Set("A", "k", "new", &error, true)) << error;
+    EXPECT_EQ(files.FileBytes("C:\\one\\s.ini"), "[A]\r\nk=new");
+    EXPECT_EQ(files.Paths(), std::vector<std::string>{"C:\\one\\s.ini"});
+    EXPECT_TRUE(files.IsOpen("C:\\one\\s.ini"));
+}
+
 TEST_F(SaveTest, WriteThroughReturnsTheSaveResult) {
     SysError error = 0;
-    files.FailWrite(kErrorDiskFull, 4);
+    files.FailSaves(kErrorDiskFull);
     EXPECT_FALSE(Set("B", "j", "9", &error, true));
     EXPECT_EQ(error, kErrorDiskFull);
     EXPECT_EQ(Disk(), kOld);
     EXPECT_EQ(Get("B", "j"), "9");  // the change stays in memory for the next save
 
-    files.FailWrite(kErrorDiskFull, 4);
+    files.FailSaves(kErrorDiskFull);
     EXPECT_FALSE(store.DeleteSection("A", &error, true));
     EXPECT_EQ(error, kErrorDiskFull);
     ASSERT_TRUE(store.Save(&error));

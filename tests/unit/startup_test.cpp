@@ -71,7 +71,7 @@ TEST_F(StartupTest, WriteTestFailureFollowsTheAnswer) {
     ASSERT_EQ(LoadSettingsWithRetry("s.ini"), StartupResult::kContinue);
 
     // Try Again after the cause is gone goes on; the section is gone from the disk.
-    files.FailReplace(kErrorAccessDenied, 1);
+    files.FailSaves(kErrorAccessDenied);
     messages.Queue(kResultTryAgain);
     EXPECT_EQ(ProveSettingsWritable(kButtonCancel | kButtonTryAgain), StartupResult::kContinue);
     ASSERT_EQ(messages.Count(), 1u);
@@ -81,14 +81,14 @@ TEST_F(StartupTest, WriteTestFailureFollowsTheAnswer) {
 
     // Cancel ends the program.
     messages.Clear();
-    files.FailReplace(kErrorAccessDenied, 1);
+    files.FailSaves(kErrorAccessDenied);
     messages.Queue(kResultCancel);
     EXPECT_EQ(ProveSettingsWritable(kButtonCancel | kButtonTryAgain),
               StartupResult::kEndWithGeneralMessage);
 
     // Ignore goes on without the proof.
     messages.Clear();
-    files.FailReplace(kErrorAccessDenied, 1);
+    files.FailSaves(kErrorAccessDenied);
     messages.Queue(kResultIgnore);
     EXPECT_EQ(ProveSettingsWritable(kButtonAbort | kButtonRetry), StartupResult::kContinue);
 }

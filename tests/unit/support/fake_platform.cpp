@@ -29,6 +29,8 @@ const char* OpName(FileOp op) {
             return "Flush";
         case FileOp::kReplace:
             return "Replace";
+        case FileOp::kRename:
+            return "Rename";
         case FileOp::kRemove:
             return "Remove";
     }
@@ -36,6 +38,11 @@ const char* OpName(FileOp op) {
 }
 
 constexpr SysError kSharingViolation = kErrorSharingViolation;
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
 constexpr SysError kInvalidHandle = 6;
 
 }  // namespace
@@ -67,13 +74,13 @@ std::vector<std::string> FakeFileSystem::Paths() const {
     return paths;
 }
 
-void FakeFileSystem::FailNext(FileOp op, SysError code, int times, const std::string& pathPart) {
-    faults_.push_back({op, code, times, pathPart, false, 0});
+void FakeFileSystem::FailNext(FileOp op, SysError code, int times, const std::string& pathEnd) {
+    faults_.push_back({op, code, times, pathEnd, false, 0});
 }
 
 void FakeFileSystem::FailWritePartly(uint32_t bytes, SysError code, int times,
-                                     const std::string& pathPart) {
-    faults_.push_back({FileOp::kWrite, code, times, pathPart, true, bytes});
+                                     const std::string& pathEnd) {
+    faults_.push_back({FileOp::kWrite, code, times, pathEnd, true, bytes});
 }
 
 void FakeFileSystem::ClearFailures() { faults_.clear(); }
@@ -92,12 +99,31 @@ bool FakeFileSystem::IsOpen(const std::string& path) const {
     return false;
 }
 
+bool FakeFileSystem::InUse(const std::string& path) const {
+    if (!windowsSharing_) return false;
+    return IsOpen(path) ||
+           std::find(heldElsewhere_.begin(), heldElsewhere_.end(), path) != heldElsewhere_.end();
+}
+
+void FakeFileSystem::HoldElsewhere(const std::string& path, bool on) {
+    auto it = std::find(heldElsewhere_.begin(), heldElsewhere_.end(), path);
+    if (on && it == heldElsewhere_.end()) heldElsewhere_.push_back(path);
+    if (!on && it != heldElsewhere_.end()) heldElsewhere_.erase(it);
+}
+
+std::string FakeFileSystem::Resolve(const char* path) const {
+    std::string name = path ? path : "";
+    const bool absolute =
+        name.empty() || name[0] == '\\' || name[0] == '/' || (name.size() > 1 && name[1] == ':');
+    if (absolute || currentFolder_.empty()) return name;
+    return currentFolder_ + (currentFolder_.back() == '\\' ? "" : "\\") + name;
+}
+
 const FakeFileSystem::Fault* FakeFileSystem::TakeFault(FileOp op, const std::string& path,
                                                        const std::string& other) {
     for (auto it = faults_.begin(); it != faults_.end(); ++it) {
         if (it->op != op) continue;
-        if (!it->pathPart.empty() && path.find(it->pathPart) == std::string::npos &&
-            other.find(it->pathPart) == std::string::npos) {
+        if (!it->pathEnd.empty() && !EndsWith(path, it->pathEnd) && !EndsWith(other, it->pathEnd)) {
             continue;
         }
         taken_ = *it;
@@ -122,7 +148,7 @@ SysError FakeFileSystem::Note(FileOp op, const std::string& what, SysError resul
 
 SysError FakeFileSystem::OpenAlways(const char* path, FileHandle* file) {
     *file = kNoFile;
-    std::string name = path ? path : "";
+    std::string name = Resolve(path);
     if (name.empty()) return Note(FileOp::kOpenAlways, name, kErrorPathNotFound);
     if (const Fault* fault = TakeFault(FileOp::kOpenAlways, name)) {
         return Note(FileOp::kOpenAlways, name, fault->code);
@@ -138,12 +164,12 @@ SysError FakeFileSystem::OpenAlways(const char* path, FileHandle* file) {
 
 SysError FakeFileSystem::CreateNew(const char* path, FileHandle* file) {
     *file = kNoFile;
-    std::string name = path ? path : "";
+    std::string name = Resolve(path);
     if (name.empty()) return Note(FileOp::kCreateNew, name, kErrorPathNotFound);
     if (const Fault* fault = TakeFault(FileOp::kCreateNew, name)) {
         return Note(FileOp::kCreateNew, name, fault->code);
     }
-    if (windowsSharing_ && IsOpen(name)) return Note(FileOp::kCreateNew, name, kSharingViolation);
+    if (InUse(name)) return Note(FileOp::kCreateNew, name, kSharingViolation);
     files_[name] = std::string();
     *file = nextHandle_++;
     open_[*file] = {name, 0};
@@ -241,15 +267,16 @@ void FakeFileSystem::Close(FileHandle file) {
 }
 
 SysError FakeFileSystem::Replace(const char* from, const char* to) {
-    std::string source = from ? from : "";
-    std::string target = to ? to : "";
+    std::string source = Resolve(from);
+    std::string target = Resolve(to);
     std::string what = source + " " + target;
     if (const Fault* fault = TakeFault(FileOp::kReplace, source, target)) {
         return Note(FileOp::kReplace, what, fault->code);
     }
+    if (!replaceAvailable_) return Note(FileOp::kReplace, what, kErrorCallNotImplemented);
     if (!files_.count(source)) return Note(FileOp::kReplace, what, kErrorFileNotFound);
-    if (windowsSharing_ && IsOpen(source)) return Note(FileOp::kReplace, what, kSharingViolation);
-    if (windowsSharing_ && IsOpen(target)) return Note(FileOp::kReplace, what, kErrorAccessDenied);
+    if (InUse(source)) return Note(FileOp::kReplace, what, kSharingViolation);
+    if (InUse(target)) return Note(FileOp::kReplace, what, kErrorAccessDenied);
     std::string bytes = files_[source];
     files_.erase(source);
     files_[target] = bytes;
@@ -260,18 +287,47 @@ SysError FakeFileSystem::Replace(const char* from, const char* to) {
     return Note(FileOp::kReplace, what, 0);
 }
 
+SysError FakeFileSystem::Rename(const char* from, const char* to) {
+    std::string source = Resolve(from);
+    std::string target = Resolve(to);
+    std::string what = source + " " + target;
+    if (const Fault* fault = TakeFault(FileOp::kRename, source, target)) {
+        return Note(FileOp::kRename, what, fault->code);
+    }
+    if (!files_.count(source)) return Note(FileOp::kRename, what, kErrorFileNotFound);
+    if (files_.count(target)) return Note(FileOp::kRename, what, kErrorAlreadyExists);
+    if (InUse(source)) return Note(FileOp::kRename, what, kSharingViolation);
+    files_[target] = files_[source];
+    files_.erase(source);
+    for (auto& entry : open_) {
+        if (entry.second.path == source) entry.second.path = target;
+    }
+    return Note(FileOp::kRename, what, 0);
+}
+
 SysError FakeFileSystem::Remove(const char* path) {
-    std::string name = path ? path : "";
+    std::string name = Resolve(path);
     if (const Fault* fault = TakeFault(FileOp::kRemove, name)) {
         return Note(FileOp::kRemove, name, fault->code);
     }
     if (!files_.count(name)) return Note(FileOp::kRemove, name, kErrorFileNotFound);
-    if (windowsSharing_ && IsOpen(name)) return Note(FileOp::kRemove, name, kSharingViolation);
+    if (InUse(name)) return Note(FileOp::kRemove, name, kSharingViolation);
     files_.erase(name);
     return Note(FileOp::kRemove, name, 0);
 }
 
-bool FakeFileSystem::Exists(const char* path) { return path && files_.count(path) != 0; }
+bool FakeFileSystem::Exists(const char* path) { return path && files_.count(Resolve(path)) != 0; }
+
+SysError FakeFileSystem::FullPath(const char* path, char* buffer, uint32_t size, uint32_t* needed) {
+    if (!path || !*path) return kErrorPathNotFound;
+    const std::string full = Resolve(path);
+    if (full.size() + 1 > size) {
+        *needed = static_cast<uint32_t>(full.size() + 1);
+        return kErrorInsufficientBuffer;
+    }
+    std::memcpy(buffer, full.c_str(), full.size() + 1);
+    return 0;
+}
 
 // ---- FakeClock ----
 

@@ -24,6 +24,7 @@ enum class FileOp {
     kTruncate,
     kFlush,
     kReplace,
+    kRename,
     kRemove,
 };
 
@@ -32,8 +33,11 @@ enum class FileOp {
 // harmless; still, reset any store that holds one of its handles before it goes.
 //
 // Like Windows (and on by default), a file held open cannot be opened again, created anew,
-// replaced or removed until it is closed: such calls fail with 32 (sharing violation) or, for the
-// target of a replace, 5 (access denied).
+// replaced, renamed or removed until it is closed: such calls fail with 32 (sharing violation)
+// or, for the target of a replace, 5 (access denied).
+//
+// Relative paths are taken against the current folder, which is empty (paths used as given)
+// until a test sets one; paths starting with a backslash, a slash or a drive are absolute.
 class FakeFileSystem : public FileSystem {
   public:
     FakeFileSystem();
@@ -49,12 +53,16 @@ class FakeFileSystem : public FileSystem {
     void RemoveFile(const std::string& path);
     std::vector<std::string> Paths() const;
 
-    // The next `times` calls of `op` fail with `code` and change nothing. With `pathPart`, only
-    // calls on a file whose path contains it are counted and failed (for Replace: either path).
-    void FailNext(FileOp op, SysError code, int times = 1, const std::string& pathPart = "");
+    // The next `times` calls of `op` fail with `code` and change nothing. With `pathEnd`, only
+    // calls on a file whose path ends with it are counted and failed (for Replace and Rename:
+    // either path).
+    void FailNext(FileOp op, SysError code, int times = 1, const std::string& pathEnd = "");
     // The next `times` writes store only their first `bytes` bytes, then fail with `code`.
     void FailWritePartly(uint32_t bytes, SysError code = kErrorDiskFull, int times = 1,
-                         const std::string& pathPart = "");
+                         const std::string& pathEnd = "");
+    // The next `saves` saves of the settings store fail with `code` at every write: the store
+    // writes a temporary copy and then the file itself, each up to four times.
+    void FailSaves(SysError code, int saves = 1) { FailNext(FileOp::kWrite, code, saves * 8); }
     void ClearFailures();
     // Shorthands for FailNext.
     void FailOpen(SysError code, int times = 1) { FailNext(FileOp::kOpenAlways, code, times); }
@@ -75,6 +83,12 @@ class FakeFileSystem : public FileSystem {
     const std::vector<std::string>& Log() const { return log_; }
     void ClearLog() { log_.clear(); }
     void SetWindowsSharing(bool on) { windowsSharing_ = on; }
+    // Another program holds the file open, sharing reading and writing but not deletion: the
+    // program can open it, but not replace, rename, remove or create it anew.
+    void HoldElsewhere(const std::string& path, bool on);
+    // Off, Replace fails with 120, as on Windows 95.
+    void SetReplaceAvailable(bool on) { replaceAvailable_ = on; }
+    void SetCurrentFolder(const std::string& folder) { currentFolder_ = folder; }
 
     // FileSystem.
     SysError OpenAlways(const char* path, FileHandle* file) override;
@@ -87,15 +101,17 @@ class FakeFileSystem : public FileSystem {
     SysError Flush(FileHandle file) override;
     void Close(FileHandle file) override;
     SysError Replace(const char* from, const char* to) override;
+    SysError Rename(const char* from, const char* to) override;
     SysError Remove(const char* path) override;
     bool Exists(const char* path) override;
+    SysError FullPath(const char* path, char* buffer, uint32_t size, uint32_t* needed) override;
 
   private:
     struct Fault {
         FileOp op;
         SysError code;
         int times;
-        std::string pathPart;
+        std::string pathEnd;
         bool partial;
         uint32_t bytes;
     };
@@ -107,6 +123,9 @@ class FakeFileSystem : public FileSystem {
     const Fault* TakeFault(FileOp op, const std::string& path, const std::string& other = "");
     OpenFile* Find(FileHandle file);
     SysError Note(FileOp op, const std::string& what, SysError result);
+    std::string Resolve(const char* path) const;
+    // Held by this program or by another: a new name cannot take its place.
+    bool InUse(const std::string& path) const;
 
     std::map<std::string, std::string> files_;
     std::map<FileHandle, OpenFile> open_;
@@ -117,6 +136,9 @@ class FakeFileSystem : public FileSystem {
     FileHandle nextHandle_ = 0x40000000;
     int badCloses_ = 0;
     bool windowsSharing_ = true;
+    bool replaceAvailable_ = true;
+    std::string currentFolder_;
+    std::vector<std::string> heldElsewhere_;
 };
 
 // A clock that stands still until told otherwise. Installs itself as SystemClock() while it lives.
