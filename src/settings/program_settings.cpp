@@ -320,4 +320,20 @@ int WriteProgramText(WindowRef owner, ProgramKey key, const char* text, int mess
     return WriteSetting(owner, info.section, info.key, text, messageId, buttons, writeThrough);
 }
 
+int ReadProgramNumber(WindowRef owner, ProgramKey key, int messageId, uint32_t buttons,
+                      int32_t* value) {
+    const ProgramKeyInfo& info = kProgramKeys[key];
+    const ProgramSettingsInput none{};
+    int32_t stored = 0;
+    const int result = ReadSettingInt(owner, info.section, info.key, &stored, messageId, buttons);
+    *value = result == 0 ? Apply(info, stored, none) : DefaultOf(info, none);
+    return result;
+}
+
+int ReadProgramText(WindowRef owner, ProgramKey key, char* buffer, uint32_t size, int messageId,
+                    uint32_t buttons) {
+    const ProgramKeyInfo& info = kProgramKeys[key];
+    return ReadSettingString(owner, info.section, info.key, buffer, size, messageId, buttons);
+}
+
 }  // namespace dt

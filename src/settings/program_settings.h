@@ -176,5 +176,11 @@ int WriteProgramNumber(WindowRef owner, ProgramKey key, int32_t value, int messa
                        uint32_t buttons, bool writeThrough);
 int WriteProgramText(WindowRef owner, ProgramKey key, const char* text, int messageId,
                      uint32_t buttons, bool writeThrough);
+// Reads such a key through ReadSettingInt (after its rule; its default when the read fails) or
+// ReadSettingString, and returns that operation's result.
+int ReadProgramNumber(WindowRef owner, ProgramKey key, int messageId, uint32_t buttons,
+                      int32_t* value);
+int ReadProgramText(WindowRef owner, ProgramKey key, char* buffer, uint32_t size, int messageId,
+                    uint32_t buttons);
 
 }  // namespace dt

@@ -325,11 +325,17 @@ TEST_F(ProgramSettingsTest, EveryKeyWrittenFromTheRecordsReadsBackEqual) {
     EXPECT_EQ(x, -40);
     EXPECT_EQ(y, 2147483647);
     char last[16];
-    uint32_t size = sizeof last;
-    SysError error = 0;
-    ASSERT_TRUE(Settings().GetString(kProductSection, "Last", last, &size, &error));
+    ASSERT_EQ(ReadProgramText(nullptr, kKeyLast, last, sizeof last, 0, 0), 0);
     EXPECT_STREQ(last, "My ISP");
     EXPECT_EQ(messages.Count(), 0u);
+
+    // A key its owner reads goes through its rule: only pages 0 to 3 exist.
+    for (const auto& [stored, read] : {std::pair<int32_t, int32_t>{3, 3}, {4, 0}, {-1, 0}}) {
+        ASSERT_EQ(WriteProgramNumber(nullptr, kKeySet, stored, 0, 0, false), 0);
+        int32_t page = -5;
+        EXPECT_EQ(ReadProgramNumber(nullptr, kKeySet, 0, 0, &page), 0);
+        EXPECT_EQ(page, read) << stored;
+    }
 }
 
 TEST_F(ProgramSettingsTest, EveryColourIsKeptWithinTheColourRange) {
