@@ -11,7 +11,7 @@
 #include "engine/account_keys.h"
 #include "engine/calendar.h"
 #include "resources/resource_ids.h"
-#include "settings/settings_store.h"
+#include "settings/program_settings.h"
 #include "timerwin/timer_display.h"
 
 namespace dt {
@@ -290,7 +290,7 @@ uint32_t StartConnection(WindowRef owner, const RasConnection& connection) {
     }
     fx |= kFxWarningState | kFxShowWindow;
     if (PageFollowsTime()) fx |= kFxPostTimeTick;
-    WriteSetting(owner, kProductName, "Last", r.name, 0, 0, true);
+    WriteProgramText(owner, kKeyLast, r.name, 0, 0, true);
     return fx | kFxUpdateTray | kFxRunOnConnection;
 }
 

@@ -1,13 +1,12 @@
 // Launching the run items: each enabled item's side opens through the shell on its own thread.
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "app/command_line.h"
 #include "app/messages.h"
 #include "app/thread_lock.h"
 #include "resources/resource_ids.h"
 #include "runlist/run_list.h"
+#include "settings/program_settings.h"
 #include "settings/settings_store.h"
 
 namespace dt {
@@ -71,7 +70,8 @@ bool ReadText(const char* section, const char* key, char* buffer) {
 // Only a stored 0 switches an item off; an absent or unreadable Enable leaves it on.
 bool SwitchedOff(const char* section) {
     int32_t enable = 1;
-    return ReadSettingInt(nullptr, section, "Enable", &enable, IDS_LOAD_CONFIG_FAILED, 0) == 0 &&
+    return ReadSettingInt(nullptr, section, kRunKeys[kRunEnable].key, &enable,
+                          IDS_LOAD_CONFIG_FAILED, 0) == 0 &&
            enable == 0;
 }
 
@@ -86,17 +86,19 @@ void LaunchRunItems(WindowRef owner, bool onConnection) {
         path ? static_cast<char*>(AllocBuffer(owner, kRunTextSize, false, true)) : nullptr;
     auto* workDir =
         params ? static_cast<char*>(AllocBuffer(owner, kRunTextSize, false, true)) : nullptr;
-    auto* section = workDir ? static_cast<char*>(AllocBuffer(owner, 50, false, true)) : nullptr;
+    auto* section =
+        workDir ? static_cast<char*>(AllocBuffer(owner, kRunSectionSize, false, true)) : nullptr;
     int32_t count = 0;
-    if (section &&
-        ReadSettingInt(nullptr, kProductName, "RunCount", &count, IDS_LOAD_CONFIG_FAILED, 0) == 0) {
+    if (section && ReadSettingInt(nullptr, kProductSection, kRunCountKey, &count,
+                                  IDS_LOAD_CONFIG_FAILED, 0) == 0) {
         if (count > kMaxRunSections) count = kMaxRunSections;
-        const char* pathKey = onConnection ? "StartPath" : "ClosePath";
-        const char* paramsKey = onConnection ? "StartParams" : "CloseParams";
-        const char* workDirKey = onConnection ? "StartWorkDir" : "CloseWorkDir";
+        const RunSideKeys& side = onConnection ? kOnConnectionKeys : kOnDisconnectionKeys;
+        const char* pathKey = kRunKeys[side.path].key;
+        const char* paramsKey = kRunKeys[side.params].key;
+        const char* workDirKey = kRunKeys[side.workDir].key;
         LaunchBackend* backend = &Launcher();
         for (int i = 0; i < count; ++i) {
-            std::snprintf(section, 50, "Run_%02d", i);
+            RunSectionName(section, kRunSectionSize, i);
             if (SwitchedOff(section)) continue;
             if (!ReadText(section, pathKey, path) || !path[0]) continue;
             if (!Files().Exists(path)) continue;

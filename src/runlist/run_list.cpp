@@ -6,27 +6,51 @@
 #include <cstring>
 
 #include "app/app_state.h"
-#include "app/command_line.h"
 #include "app/message_codes.h"
 #include "resources/resource_ids.h"
+#include "settings/program_settings.h"
 #include "settings/retrying_read.h"
 #include "settings/settings_store.h"
 
 namespace dt {
+
+constexpr RunKeyInfo kRunKeys[kRunKeyCount] = {
+    {kRunTitle, "Title", &RunItem::title, true},
+    {kRunEnable, "Enable", nullptr, true},
+    {kRunStartPath, "StartPath", &RunItem::startPath, false},
+    {kRunStartParams, "StartParams", &RunItem::startParams, false},
+    {kRunClosePath, "ClosePath", &RunItem::closePath, false},
+    {kRunCloseParams, "CloseParams", &RunItem::closeParams, false},
+    {kRunStartWorkDir, "StartWorkDir", &RunItem::startWorkDir, false},
+    {kRunCloseWorkDir, "CloseWorkDir", &RunItem::closeWorkDir, false},
+};
+
 namespace {
 
-constexpr const char* kRunCountKey = "RunCount";
-
-void SectionName(char* name, size_t size, int index) {
-    std::snprintf(name, size, "Run_%02d", index);
+constexpr bool TableInOrder() {
+    for (int i = 0; i < kRunKeyCount; ++i) {
+        if (kRunKeys[i].id != i || (kRunKeys[i].text == nullptr) != (i == kRunEnable)) return false;
+    }
+    return true;
 }
+static_assert(TableInOrder(), "the run key table is indexed by RunKey");
 
-// Reads one text field; a value the user lets go (or an absent key) leaves it empty.
-bool ReadField(WindowRef owner, const char* section, const char* key, char* field) {
-    ReadOutcome outcome = ReadStringRetrying(owner, section, key, field, kRunTextSize,
-                                             IDS_LOAD_CONFIG_FAILED, g_app.buttons.readError);
-    if (outcome == ReadOutcome::kStop) return false;
-    if (outcome == ReadOutcome::kDefault) field[0] = '\0';
+// Read first: an item without a path is skipped before its other keys are read.
+constexpr RunKey kReadFirst[] = {kRunTitle, kRunStartPath, kRunClosePath};
+constexpr RunKey kReadAfterPaths[] = {kOnConnectionKeys.params, kOnConnectionKeys.workDir,
+                                      kOnDisconnectionKeys.params, kOnDisconnectionKeys.workDir};
+
+// Reads text fields in turn; a value the user lets go (or an absent key) leaves its field empty.
+template <size_t count>
+bool ReadFields(WindowRef owner, const char* section, const RunKey (&keys)[count], RunItem* item) {
+    for (RunKey key : keys) {
+        char* field = item->*kRunKeys[key].text;
+        ReadOutcome outcome =
+            ReadStringRetrying(owner, section, kRunKeys[key].key, field, kRunTextSize,
+                               IDS_LOAD_CONFIG_FAILED, g_app.buttons.readError);
+        if (outcome == ReadOutcome::kStop) return false;
+        if (outcome == ReadOutcome::kDefault) field[0] = '\0';
+    }
     return true;
 }
 
@@ -80,25 +104,12 @@ Step ClearSection(WindowRef owner, const char* section, uint32_t buttons) {
 Step WriteItem(WindowRef owner, const char* section, const RunItem& item, uint32_t buttons) {
     Step step = ClearSection(owner, section, buttons);
     if (step != Step::kGoOn) return step;
-    const struct {
-        const char* key;
-        const char* value;
-        bool always;
-    } keys[] = {
-        {"Title", item.title, true},
-        {"Enable", item.enable ? "1" : "0", true},
-        {"StartPath", item.startPath, false},
-        {"StartParams", item.startParams, false},
-        {"ClosePath", item.closePath, false},
-        {"CloseParams", item.closeParams, false},
-        {"StartWorkDir", item.startWorkDir, false},
-        {"CloseWorkDir", item.closeWorkDir, false},
-    };
-    for (const auto& entry : keys) {
-        if (!entry.always && !entry.value[0]) continue;
+    for (const RunKeyInfo& info : kRunKeys) {
+        const char* value = info.text ? item.*info.text : item.enable ? "1" : "0";
+        if (!info.alwaysWritten && !value[0]) continue;
         step = Reported([&] {
-            return WriteSetting(owner, section, entry.key, entry.value, IDS_SAVE_CONFIG_FAILED,
-                                buttons, false);
+            return WriteSetting(owner, section, info.key, value, IDS_SAVE_CONFIG_FAILED, buttons,
+                                false);
         });
         if (step != Step::kGoOn) return step;
     }
@@ -107,13 +118,15 @@ Step WriteItem(WindowRef owner, const char* section, const RunItem& item, uint32
 
 }  // namespace
 
+void RunSectionName(char* name, size_t size, int index) {
+    std::snprintf(name, size, "Run_%02d", index);
+}
+
 bool RunItemsEqual(const RunItem& a, const RunItem& b) {
-    return std::strcmp(a.title, b.title) == 0 && std::strcmp(a.startPath, b.startPath) == 0 &&
-           std::strcmp(a.startParams, b.startParams) == 0 &&
-           std::strcmp(a.closePath, b.closePath) == 0 &&
-           std::strcmp(a.closeParams, b.closeParams) == 0 &&
-           std::strcmp(a.startWorkDir, b.startWorkDir) == 0 &&
-           std::strcmp(a.closeWorkDir, b.closeWorkDir) == 0 && a.enable == b.enable;
+    for (const RunKeyInfo& info : kRunKeys) {
+        if (info.text && std::strcmp(a.*info.text, b.*info.text) != 0) return false;
+    }
+    return a.enable == b.enable;
 }
 
 RunItem* NewRunItem() { return static_cast<RunItem*>(std::calloc(1, sizeof(RunItem))); }
@@ -147,37 +160,28 @@ bool LoadRunList(WindowRef owner, RunList* saved, RunList* working) {
     ClearRunList(working);
     const uint32_t buttons = g_app.buttons.readError;
     int32_t count = 0;
-    ReadOutcome outcome =
-        ReadIntRetrying(owner, kProductName, kRunCountKey, &count, IDS_LOAD_CONFIG_FAILED, buttons);
+    ReadOutcome outcome = ReadIntRetrying(owner, kProductSection, kRunCountKey, &count,
+                                          IDS_LOAD_CONFIG_FAILED, buttons);
     if (outcome == ReadOutcome::kStop) return false;
     if (outcome == ReadOutcome::kDefault) count = 0;
     if (count > kMaxRunSections) count = kMaxRunSections;
 
     RunItem scratch;
-    char section[50];
+    char section[kRunSectionSize];
     for (int i = 0; i < count && working->count < kMaxRunItems; ++i) {
-        SectionName(section, sizeof section, i);
+        RunSectionName(section, sizeof section, i);
         std::memset(&scratch, 0, sizeof scratch);
-        if (!ReadField(owner, section, "Title", scratch.title) ||
-            !ReadField(owner, section, "StartPath", scratch.startPath) ||
-            !ReadField(owner, section, "ClosePath", scratch.closePath)) {
-            return false;
-        }
+        if (!ReadFields(owner, section, kReadFirst, &scratch)) return false;
         // Neither side has anything to open: not an item.
         if (!scratch.startPath[0] && !scratch.closePath[0]) continue;
         if (!scratch.title[0]) {
             std::memcpy(scratch.title, scratch.startPath[0] ? scratch.startPath : scratch.closePath,
                         sizeof scratch.title);
         }
-        if (!ReadField(owner, section, "StartParams", scratch.startParams) ||
-            !ReadField(owner, section, "StartWorkDir", scratch.startWorkDir) ||
-            !ReadField(owner, section, "CloseParams", scratch.closeParams) ||
-            !ReadField(owner, section, "CloseWorkDir", scratch.closeWorkDir)) {
-            return false;
-        }
+        if (!ReadFields(owner, section, kReadAfterPaths, &scratch)) return false;
         int32_t enable = 1;
-        outcome =
-            ReadIntRetrying(owner, section, "Enable", &enable, IDS_LOAD_CONFIG_FAILED, buttons);
+        outcome = ReadIntRetrying(owner, section, kRunKeys[kRunEnable].key, &enable,
+                                  IDS_LOAD_CONFIG_FAILED, buttons);
         if (outcome == ReadOutcome::kStop) return false;
         scratch.enable = outcome == ReadOutcome::kValue ? (enable != 0 ? 1 : 0) : 1;
 
@@ -196,10 +200,10 @@ bool LoadRunList(WindowRef owner, RunList* saved, RunList* working) {
 
 bool SaveRunList(WindowRef owner, const RunList* working, RunList* saved) {
     const uint32_t buttons = g_app.buttons.readError;
-    char section[50];
+    char section[kRunSectionSize];
     int written = 0;
     for (int i = 0; i < working->count; ++i) {
-        SectionName(section, sizeof section, written);
+        RunSectionName(section, sizeof section, written);
         Step step = WriteItem(owner, section, *working->items[i], buttons);
         if (step == Step::kGiveUp) return false;
         // A skipped item leaves its section name to the next item.
@@ -209,7 +213,7 @@ bool SaveRunList(WindowRef owner, const RunList* working, RunList* saved) {
     char count[16];
     std::snprintf(count, sizeof count, "%d", written);
     Step step = Reported([&] {
-        return WriteSetting(owner, kProductName, kRunCountKey, count, IDS_SAVE_CONFIG_FAILED,
+        return WriteSetting(owner, kProductSection, kRunCountKey, count, IDS_SAVE_CONFIG_FAILED,
                             buttons, true);
     });
     if (step == Step::kGiveUp) return false;
@@ -230,7 +234,7 @@ bool SaveRunList(WindowRef owner, const RunList* working, RunList* saved) {
     }
     if (oldCount > working->count) saved->count = working->count;
     for (int j = working->count; j < oldCount; ++j) {
-        SectionName(section, sizeof section, j);
+        RunSectionName(section, sizeof section, j);
         if (ClearSection(owner, section, buttons) == Step::kGiveUp) return false;
     }
     return true;

@@ -1,6 +1,7 @@
 // Run items: the programs, documents and folders opened when a connection is made or ends.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "app/platform.h"
@@ -24,6 +25,43 @@ struct RunItem {
     char closeWorkDir[kRunTextSize];
     int32_t enable;
 };
+
+// The keys of an item's section, in the order a save writes them.
+enum RunKey : int {
+    kRunTitle,
+    kRunEnable,
+    kRunStartPath,
+    kRunStartParams,
+    kRunClosePath,
+    kRunCloseParams,
+    kRunStartWorkDir,
+    kRunCloseWorkDir,
+    kRunKeyCount,
+};
+
+// A text key fills its field and is written only when the field is not empty (Title always);
+// an absent one leaves the field empty. Enable is the item's flag: written "1" or "0"; read, only
+// a stored 0 switches the item off.
+struct RunKeyInfo {
+    RunKey id;
+    const char* key;
+    char (RunItem::*text)[kRunTextSize];  // null for Enable
+    bool alwaysWritten;
+};
+extern const RunKeyInfo kRunKeys[kRunKeyCount];
+
+// The keys of one side of the items: what is opened, with which parameters, and where.
+struct RunSideKeys {
+    RunKey path, params, workDir;
+};
+constexpr RunSideKeys kOnConnectionKeys = {kRunStartPath, kRunStartParams, kRunStartWorkDir};
+constexpr RunSideKeys kOnDisconnectionKeys = {kRunClosePath, kRunCloseParams, kRunCloseWorkDir};
+
+// The number of item sections, in the program's own section.
+constexpr const char* kRunCountKey = "RunCount";
+// An item's section is named from its position: Run_00, Run_01, ...
+constexpr int kRunSectionSize = 50;
+void RunSectionName(char* name, size_t size, int index);
 
 bool RunItemsEqual(const RunItem& a, const RunItem& b);
 // A zero-filled item, or a heap copy; null when memory is short. Free with FreeRunItem.

@@ -1,8 +1,11 @@
-// The program-wide settings: their keys, defaults and rules, and their reading at start-up.
+// The program-wide settings: their keys, rules and places; read at start-up, written key by key.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
+#include "app/command_line.h"
+#include "app/platform.h"
 #include "sound/sound_settings.h"
 
 namespace dt {
@@ -41,7 +44,11 @@ struct DisplaySettings {
 
 extern DisplaySettings g_displaySettings;
 
-// Every program-wide key, in the order start-up reads them.
+// The program's own section of the settings file.
+constexpr const char* kProductSection = kProductName;
+
+// Every program-wide key: first those start-up reads, in reading order, then those that the
+// parts owning them read.
 enum ProgramKey : int {
     kKeyOKText,
     kKeyOKBack,
@@ -70,17 +77,24 @@ enum ProgramKey : int {
     kKeyWarnBeepCount,
     kKeyXPos,
     kKeyYPos,
+    kKeyLast,
+    kKeyEdit,
+    kKeySet,
     kProgramKeyCount,
 };
 
-// What a stored value goes through before it is used.
+// What a stored value goes through before it is used, and how it is written back.
 enum class KeyRule {
+    kColourOrWhite,   // clamped to low..high; without a brush for it, stock white
+    kColourOrBlack,   // the same, falling back to stock black
     kClamp,           // below low -> low, above high -> high
     kRangeOrDefault,  // outside low..high -> the default
-    kFlag,            // non-zero -> 1
+    kFlag,            // non-zero -> 1; written as "1" or "0"
     kClickThrough,    // exactly 1 lets clicks through (catch clicks = 0); anything else catches
     kPlayMode,        // 0 or 1; 2 only where beeps are offered; anything else -> 0
-    kText,            // read into a text field of `high` bytes
+    kText,            // read straight into a text field of `high` bytes
+    kName,            // read through a scratch buffer; longer than the field of `high` bytes is
+                      // no name and counts as absent
     kAny,             // used as stored
 };
 
@@ -89,7 +103,16 @@ enum class KeyCondition {
     kAlways,
     kWithFace,     // only after a non-empty Face; otherwise the field stays 0
     kWithLayered,  // only where windows can be layered; otherwise the default holds
-    kWithoutFile,  // only when File of the same section was not read
+    kWithoutFile,  // an older name of File: read only when File was not, never written
+    kByOwner,      // not at start-up: the part that uses the value reads it
+};
+
+// The record that holds a key's value.
+enum class KeyHome {
+    kDisplay,    // DisplaySettings
+    kLostSound,  // the lost-connection SoundSpec
+    kWarnSound,  // the warning SoundSpec
+    kOwner,      // none: the part that uses the value keeps it
 };
 
 // Defaults that come from the system rather than from the table.
@@ -105,6 +128,8 @@ struct ProgramKeyInfo {
     int32_t low;
     int32_t high;
     KeyCondition condition;
+    KeyHome home;
+    size_t offset;  // of the value within its home record
 };
 
 // The table, indexed by ProgramKey.
@@ -137,5 +162,25 @@ bool LoadProgramSettings(const ProgramSettingsInput& input, DisplaySettings* dis
 
 // Reads `XPos` and `YPos` (default 0); false when the user chose Cancel or Abort.
 bool ReadWindowPosition(uint32_t readErrorButtons, int32_t* x, int32_t* y);
+
+// Writes one key from the records, as the Display and Sounds pages save: numbers with "%d",
+// flags as "1" or "0", CatchClicks as the inverse of catching clicks, texts as they are. Returns
+// WriteSetting's result; -1 (nothing written) for a key whose value the records do not hold or
+// that is never written.
+int WriteProgramKey(WindowRef owner, ProgramKey key, const DisplaySettings& display,
+                    const SoundSettings& sounds, int messageId, uint32_t buttons,
+                    bool writeThrough);
+// Writes a key whose value its owner keeps (the window position, the Settings page shown last,
+// the last and the edited account), with "%d" or as text; WriteSetting's result.
+int WriteProgramNumber(WindowRef owner, ProgramKey key, int32_t value, int messageId,
+                       uint32_t buttons, bool writeThrough);
+int WriteProgramText(WindowRef owner, ProgramKey key, const char* text, int messageId,
+                     uint32_t buttons, bool writeThrough);
+// Reads such a key through ReadSettingInt (after its rule; its default when the read fails) or
+// ReadSettingString, and returns that operation's result.
+int ReadProgramNumber(WindowRef owner, ProgramKey key, int messageId, uint32_t buttons,
+                      int32_t* value);
+int ReadProgramText(WindowRef owner, ProgramKey key, char* buffer, uint32_t size, int messageId,
+                    uint32_t buttons);
 
 }  // namespace dt

@@ -2,7 +2,6 @@
 // validation, and which keys a save writes.
 #include "settingsui/connections_model.h"
 
-#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +9,7 @@
 
 #include "app/ascii.h"
 #include "app/messages.h"
+#include "engine/account_keys.h"
 #include "engine/calendar.h"
 #include "engine/connection_monitor.h"
 #include "resources/resource_ids.h"
@@ -119,13 +119,13 @@ void CopyList(PageRecord* to, const PageRecord* from, int count) {
     if (count > 0) std::memcpy(to, from, sizeof(PageRecord) * static_cast<size_t>(count));
 }
 
-// Writes one key of an account's section, asking to retry on failure; false when the user gave
-// up. Every key a save writes goes through here.
-bool WriteAccountKey(WindowRef owner, const char* section, const char* key, const char* value,
-                     uint32_t buttons) {
+// Writes one key of the account into its section, asking to retry on failure; false when the
+// user gave up. Every key a save writes goes through here.
+bool WriteKeyAsked(WindowRef owner, const AccountRecord& account, AccountKey key,
+                   uint32_t buttons) {
     for (;;) {
-        const int result =
-            WriteSetting(owner, section, key, value, IDS_SAVE_CONFIG_FAILED, buttons, false);
+        const int result = WriteAccountKey(owner, account.name, account, key,
+                                           IDS_SAVE_CONFIG_FAILED, buttons, false);
         switch (ClassifyAnswer(result)) {
             case ErrorAnswer::kRepeat:
                 continue;
@@ -137,53 +137,22 @@ bool WriteAccountKey(WindowRef owner, const char* section, const char* key, cons
     }
 }
 
+// The keys in the order a save writes them.
 struct KeyWrite {
     uint32_t bit;
-    const char* key;
+    AccountKey key;
 };
 constexpr KeyWrite kKeyWrites[] = {
-    {kWriteTimer, "Timer"},
-    {kWriteCountDirection, "CountDirection"},
-    {kWriteWarning, "Warning"},
-    {kWriteEnableWarning, "EnableWarning"},
-    {kWriteResetOption, "ResetOption"},
-    {kWriteResetTime, "ResetTime"},
-    {kWriteResetPeriod, "ResetPeriod"},
-    {kWriteResetCount, "ResetCount"},
-    {kWriteResetNext, "ResetNext"},
+    {kWriteTimer, kAccountTimer},
+    {kWriteCountDirection, kAccountCountDirection},
+    {kWriteWarning, kAccountWarning},
+    {kWriteEnableWarning, kAccountEnableWarning},
+    {kWriteResetOption, kAccountResetOption},
+    {kWriteResetTime, kAccountResetTime},
+    {kWriteResetPeriod, kAccountResetPeriod},
+    {kWriteResetCount, kAccountResetCount},
+    {kWriteResetNext, kAccountResetNext},
 };
-
-void FormatKey(const AccountRecord& r, uint32_t bit, char* value, size_t size) {
-    switch (bit) {
-        case kWriteTimer:
-            std::snprintf(value, size, "%d", r.timer / 100);
-            break;
-        case kWriteCountDirection:
-            std::snprintf(value, size, "%d", r.countDirection);
-            break;
-        case kWriteWarning:
-            std::snprintf(value, size, "%d", r.warning / 100);
-            break;
-        case kWriteEnableWarning:
-            std::snprintf(value, size, "%d", r.enableWarning);
-            break;
-        case kWriteResetOption:
-            std::snprintf(value, size, "%d", r.resetOption);
-            break;
-        case kWriteResetTime:
-            std::snprintf(value, size, "%d", r.resetTime / 100);
-            break;
-        case kWriteResetPeriod:
-            std::snprintf(value, size, "%d", r.resetPeriod);
-            break;
-        case kWriteResetCount:
-            std::snprintf(value, size, "%d", r.resetCount);
-            break;
-        default:
-            std::snprintf(value, size, "%" PRId64, r.resetNext);
-            break;
-    }
-}
 
 // The connected account's saved record goes to the monitor. A protected time was not edited:
 // the monitor's own, running time stays.
@@ -613,11 +582,7 @@ SaveResult SaveConnections(ConnectionsPage* page, WindowRef owner, uint32_t butt
         const uint32_t keys = KeysToWrite(r, page->saved[i], connected, TimeProtected(*page, i));
         for (const KeyWrite& write : kKeyWrites) {
             if (!(keys & write.bit)) continue;
-            char value[24];
-            FormatKey(r.account, write.bit, value, sizeof value);
-            if (!WriteAccountKey(owner, r.account.name, write.key, value, buttons)) {
-                return SaveResult::kGaveUp;
-            }
+            if (!WriteKeyAsked(owner, r.account, write.key, buttons)) return SaveResult::kGaveUp;
         }
         if (connected) HandOver(*page, i, keys, tellMonitor);
         r.modified = 0;

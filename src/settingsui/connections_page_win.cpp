@@ -18,7 +18,7 @@
 #include "engine/calendar.h"
 #include "engine/connection_monitor.h"
 #include "resources/resource_ids.h"
-#include "settings/settings_store.h"
+#include "settings/program_settings.h"
 #include "settingsui/connections_model.h"
 #include "settingsui/settings_page_win.h"
 #include "settingsui/settings_window_win.h"
@@ -381,7 +381,7 @@ void ShowSelected() {
 
 void WriteEdit(bool flush) {
     const PageRecord* r = Selected();
-    if (r) WriteSetting(g.window, kProductName, "Edit", r->account.name, 0, 0, flush);
+    if (r) WriteProgramText(g.window, kKeyEdit, r->account.name, 0, 0, flush);
 }
 
 // The connected account's place in the list, as the monitor tells it.
@@ -411,9 +411,8 @@ bool BuildList() {
     }
     char name[kEntryNameSize] = "";
     int selected = -1;
-    for (const char* key : {"Edit", "Last"}) {
-        if (selected < 0 &&
-            ReadSettingString(g.window, kProductName, key, name, sizeof name, 0, 0) == 0) {
+    for (ProgramKey key : {kKeyEdit, kKeyLast}) {
+        if (selected < 0 && ReadProgramText(g.window, key, name, sizeof name, 0, 0) == 0) {
             selected = FindAccount(g.model, name);
         }
     }

@@ -13,7 +13,7 @@
 #include "app/messages.h"
 #include "app/registered_messages.h"
 #include "resources/resource_ids.h"
-#include "settings/settings_store.h"
+#include "settings/program_settings.h"
 #include "settingsui/connections_page_win.h"
 #include "settingsui/settings_page_win.h"
 #include "timerwin/placement_win.h"
@@ -130,8 +130,8 @@ void UndoAll() {
 void StoreCurrentPage() {
     char value[16];
     std::snprintf(value, sizeof value, "%u", static_cast<unsigned>(g_frame.current));
-    while (ClassifyAnswer(WriteSetting(g_frame.window, kProductName, "Set", value,
-                                       IDS_SAVE_CONFIG_FAILED, g_app.buttons.writeError, true)) ==
+    while (ClassifyAnswer(WriteProgramText(g_frame.window, kKeySet, value, IDS_SAVE_CONFIG_FAILED,
+                                           g_app.buttons.writeError, true)) ==
            ErrorAnswer::kRepeat) {
     }
 }
@@ -269,9 +269,8 @@ BOOL OnInitDialog(HWND window) {
 
     for (int i = 0; i < kPageCount; ++i) {
         const PageKind& kind = kPages[i];
-        g_frame.pages[i] = CreateDialogParamA(g_shell.instance,
-                                              MAKEINTRESOURCEA(kind.templateId), window,
-                                              kind.procedure, kind.helpTopic);
+        g_frame.pages[i] = CreateDialogParamA(g_shell.instance, MAKEINTRESOURCEA(kind.templateId),
+                                              window, kind.procedure, kind.helpTopic);
         if (!g_frame.pages[i]) return FailToOpen();
     }
 
@@ -312,12 +311,9 @@ BOOL OnInitDialog(HWND window) {
         SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(g_shell.smallIcon));
     }
 
-    int32_t stored = 0;
-    int shown = 0;
-    if (ReadSettingInt(window, kProductName, "Set", &stored, 0, 0) == 0 && stored >= 1 &&
-        stored <= 3) {
-        shown = stored;
-    }
+    // Any page but the first three after it opens the first (Connections).
+    int32_t shown = 0;
+    ReadProgramNumber(window, kKeySet, 0, 0, &shown);
     SendMessageA(g_frame.tabs, TCM_SETCURSEL, shown, 0);
     ShowPageAt(shown);
     SetFocus(g_frame.tabs);

@@ -3,15 +3,12 @@
 
 #include <mmsystem.h>
 
-#include <cstdio>
-
 #include "app/app_state.h"
 #include "app/help_win.h"
 #include "app/registered_messages.h"
 #include "app/shell_state_win.h"
 #include "resources/resource_ids.h"
 #include "settings/program_settings.h"
-#include "settings/settings_store.h"
 #include "sound/sound_player.h"
 #include "timerwin/mouse_rules.h"
 #include "timerwin/placement_win.h"
@@ -49,11 +46,8 @@ INT_PTR Reply(HWND window, LONG_PTR value) {
 void SavePosition(HWND window) {
     RECT r;
     if (!GetWindowRect(window, &r)) return;
-    char value[16];
-    std::snprintf(value, sizeof value, "%d", static_cast<int>(r.left));
-    WriteSetting(window, "Dialtick", "XPos", value, 0, 0, false);
-    std::snprintf(value, sizeof value, "%d", static_cast<int>(r.top));
-    WriteSetting(window, "Dialtick", "YPos", value, 0, 0, true);
+    WriteProgramNumber(window, kKeyXPos, static_cast<int32_t>(r.left), 0, 0, false);
+    WriteProgramNumber(window, kKeyYPos, static_cast<int32_t>(r.top), 0, 0, true);
 }
 
 bool Initialise(HWND window) {

@@ -75,17 +75,63 @@ class ProgramSettingsTest : public ::testing::Test {
     SoundSettings sounds;
 };
 
+// What the documentation promises for an empty file: green on black when connected, red on black
+// at the warning time, yellow on black offline, the system's button colours for the title, no
+// font of its own, opacity 100, clicks caught, the icon shown, windows kept in the work area, no
+// sounds but beeps of 3 at 700 Hz when chosen.
+void DocumentedDefaults(DisplaySettings* display, SoundSettings* sounds) {
+    *display = DisplaySettings{};
+    display->colours[kConnectedText] = 65280;
+    display->colours[kConnectedBack] = 0;
+    display->colours[kWarningText] = 255;
+    display->colours[kWarningBack] = 0;
+    display->colours[kOfflineText] = 65535;
+    display->colours[kOfflineBack] = 0;
+    display->colours[kTitleText] = kButtonTextColour;
+    display->colours[kTitleBack] = kButtonFaceColour;
+    display->opacity = 100;
+    display->catchClicks = 1;
+    display->taskbarIcon = 1;
+    display->keepInWorkArea = 1;
+    *sounds = SoundSettings{};
+    for (SoundSpec& spec : sounds->alerts) {
+        spec.mode = kNoSound;
+        spec.beepCount = 3;
+        spec.beepFrequency = 700;
+    }
+}
+
+// Every field but the brushes, which are checked on their own.
+void ExpectSameSettings(const DisplaySettings& d, const SoundSettings& s,
+                        const DisplaySettings& expectedDisplay,
+                        const SoundSettings& expectedSounds) {
+    EXPECT_STREQ(d.faceName, expectedDisplay.faceName);
+    EXPECT_EQ(d.size, expectedDisplay.size);
+    EXPECT_EQ(d.bold, expectedDisplay.bold);
+    EXPECT_EQ(d.italic, expectedDisplay.italic);
+    for (int i = 0; i < kDisplayColourCount; ++i) {
+        EXPECT_EQ(d.colours[i], expectedDisplay.colours[i]) << "colour " << i;
+    }
+    EXPECT_EQ(d.opacity, expectedDisplay.opacity);
+    EXPECT_EQ(d.catchClicks, expectedDisplay.catchClicks);
+    EXPECT_EQ(d.taskbarIcon, expectedDisplay.taskbarIcon);
+    EXPECT_EQ(d.keepInWorkArea, expectedDisplay.keepInWorkArea);
+    for (int a : {kLostConnectionAlert, kWarningAlert}) {
+        EXPECT_EQ(s.alerts[a].mode, expectedSounds.alerts[a].mode) << "alert " << a;
+        EXPECT_STREQ(s.alerts[a].file, expectedSounds.alerts[a].file) << "alert " << a;
+        EXPECT_EQ(s.alerts[a].beepCount, expectedSounds.alerts[a].beepCount) << "alert " << a;
+        EXPECT_EQ(s.alerts[a].beepFrequency, expectedSounds.alerts[a].beepFrequency)
+            << "alert " << a;
+    }
+}
+
 TEST_F(ProgramSettingsTest, AnEmptyFileGivesTheDefaults) {
     UseFile("");
     ASSERT_TRUE(Load());
-    EXPECT_EQ(display.colours[kConnectedText], 65280u);
-    EXPECT_EQ(display.colours[kConnectedBack], 0u);
-    EXPECT_EQ(display.colours[kWarningText], 255u);
-    EXPECT_EQ(display.colours[kWarningBack], 0u);
-    EXPECT_EQ(display.colours[kOfflineText], 65535u);
-    EXPECT_EQ(display.colours[kOfflineBack], 0u);
-    EXPECT_EQ(display.colours[kTitleText], kButtonTextColour);
-    EXPECT_EQ(display.colours[kTitleBack], kButtonFaceColour);
+    DisplaySettings documented;
+    SoundSettings documentedSounds;
+    DocumentedDefaults(&documented, &documentedSounds);
+    ExpectSameSettings(display, sounds, documented, documentedSounds);
     for (int i = 0; i < kDisplayColourCount; ++i) {
         EXPECT_NE(display.brushes[i], nullptr) << i;
         EXPECT_NE(display.brushes[i], FakeBrushes::kStockWhite) << i;
@@ -93,20 +139,6 @@ TEST_F(ProgramSettingsTest, AnEmptyFileGivesTheDefaults) {
     // Brushes are made in reading order: OKText first, TitleBack last.
     EXPECT_EQ(brushes.made, (std::vector<uint32_t>{65280, 0, 255, 0, 65535, 0, kButtonTextColour,
                                                    kButtonFaceColour}));
-    EXPECT_STREQ(display.faceName, "");
-    EXPECT_EQ(display.size, 0);
-    EXPECT_EQ(display.bold, 0);
-    EXPECT_EQ(display.italic, 0);
-    EXPECT_EQ(display.opacity, 100);
-    EXPECT_EQ(display.catchClicks, 1);
-    EXPECT_EQ(display.taskbarIcon, 1);
-    EXPECT_EQ(display.keepInWorkArea, 1);
-    for (const SoundSpec* spec : {&Lost(), &Warn()}) {
-        EXPECT_EQ(spec->mode, kNoSound);
-        EXPECT_STREQ(spec->file, "");
-        EXPECT_EQ(spec->beepCount, 3);
-        EXPECT_EQ(spec->beepFrequency, 700);
-    }
     int32_t x = 5, y = 5;
     ASSERT_TRUE(ReadWindowPosition(1540, &x, &y));
     EXPECT_EQ(x, 0);
@@ -197,6 +229,113 @@ TEST_F(ProgramSettingsTest, EveryStoredValueGoesThroughItsKeysRule) {
         EXPECT_EQ(c.field(display, sounds), c.expected) << c.text;
     }
     EXPECT_EQ(messages.Count(), 0u);
+}
+
+// Where the table puts a number key's value (the named-field tests above pin each place down).
+int32_t NumberOf(const ProgramKeyInfo& info, const DisplaySettings& d, const SoundSettings& s) {
+    const char* home = info.home == KeyHome::kDisplay ? reinterpret_cast<const char*>(&d)
+                       : info.home == KeyHome::kLostSound
+                           ? reinterpret_cast<const char*>(&s.alerts[kLostConnectionAlert])
+                           : reinterpret_cast<const char*>(&s.alerts[kWarningAlert]);
+    int32_t value;
+    std::memcpy(&value, home + info.offset, sizeof value);
+    return value;
+}
+
+TEST_F(ProgramSettingsTest, EveryNumberKeyKeepsItsBoundsByItsRule) {
+    for (const ProgramKeyInfo& info : kProgramKeys) {
+        if (info.condition == KeyCondition::kByOwner || info.rule == KeyRule::kText ||
+            info.rule == KeyRule::kName) {
+            continue;
+        }
+        // (stored, loaded) pairs at and beyond the bounds.
+        std::vector<std::pair<int64_t, int32_t>> cases;
+        const int32_t belowLow =
+            info.rule == KeyRule::kRangeOrDefault ? info.defaultValue : info.low;
+        const int32_t aboveHigh =
+            info.rule == KeyRule::kRangeOrDefault ? info.defaultValue : info.high;
+        switch (info.rule) {
+            case KeyRule::kFlag:
+                cases = {{0, 0}, {1, 1}, {-7, 1}, {INT32_MAX, 1}};
+                break;
+            case KeyRule::kClickThrough:
+                cases = {{1, 0}, {0, 1}, {2, 1}, {-1, 1}};
+                break;
+            case KeyRule::kPlayMode:
+                cases = {{0, kNoSound}, {2, kBeep}, {3, kNoSound}, {-1, kNoSound}};
+                break;
+            default:
+                cases = {{info.low, info.low},
+                         {info.high, info.high},
+                         {int64_t{info.low} - 1, belowLow},
+                         {int64_t{info.high} + 1, aboveHigh},
+                         {INT32_MIN + 1, belowLow},
+                         {INT32_MAX, aboveHigh}};
+        }
+        for (const auto& [stored, loaded] : cases) {
+            std::string text =
+                std::string("[") + info.section + "]\r\n" + info.key + "=" + std::to_string(stored);
+            if (info.condition == KeyCondition::kWithFace) text += "\r\nFace=Arial";
+            UseFile(text);
+            ASSERT_TRUE(Load()) << text;
+            EXPECT_EQ(NumberOf(info, display, sounds), loaded) << info.section << " " << text;
+        }
+    }
+    EXPECT_EQ(messages.Count(), 0u);
+}
+
+TEST_F(ProgramSettingsTest, EveryKeyWrittenFromTheRecordsReadsBackEqual) {
+    UseFile("[Dialtick]\r\nIcon=1");
+    DisplaySettings written{};
+    std::snprintf(written.faceName, sizeof written.faceName, "Lucida  Console");
+    written.size = 14;
+    written.bold = 1;
+    written.italic = 1;
+    for (int i = 0; i < kDisplayColourCount; ++i) written.colours[i] = 0x102030u * (i + 1);
+    written.opacity = 55;
+    written.catchClicks = 0;
+    written.taskbarIcon = 0;
+    written.keepInWorkArea = 0;
+    SoundSettings writtenSounds{};
+    writtenSounds.alerts[kLostConnectionAlert] = {kBeep, "C:\\lost sound.wav", 4, 440};
+    writtenSounds.alerts[kWarningAlert] = {kPlayFile, "warn.wav", 9, 4000};
+
+    for (const ProgramKeyInfo& info : kProgramKeys) {
+        const int result = WriteProgramKey(nullptr, info.id, written, writtenSounds,
+                                           IDS_SAVE_CONFIG_FAILED, 1540, false);
+        // The older file name is never written; the owners write their own keys.
+        const bool held =
+            info.home != KeyHome::kOwner && info.condition != KeyCondition::kWithoutFile;
+        EXPECT_EQ(result, held ? 0 : kResultAbsent) << info.key;
+    }
+    EXPECT_EQ(WriteProgramNumber(nullptr, kKeyXPos, -40, 0, 0, false), 0);
+    EXPECT_EQ(WriteProgramNumber(nullptr, kKeyYPos, 2147483647, 0, 0, false), 0);
+    EXPECT_EQ(WriteProgramText(nullptr, kKeyLast, "My ISP", 0, 0, false), 0);
+    ASSERT_EQ(SaveSettings(nullptr, IDS_SAVE_CONFIG_FAILED, 1540), 0);
+    // The file says whether clicks pass through; the record whether they are caught.
+    const std::string stored = Settings().Text();
+    EXPECT_NE(stored.find("[Opacity]\r\nValue=55\r\nCatchClicks=1"), std::string::npos);
+    EXPECT_EQ(stored.find("WaveFile"), std::string::npos);
+
+    UseFile(files.FileBytes(kPath));
+    ASSERT_TRUE(Load());
+    ExpectSameSettings(display, sounds, written, writtenSounds);
+    int32_t x = 0, y = 0;
+    ASSERT_TRUE(ReadWindowPosition(1540, &x, &y));
+    EXPECT_EQ(x, -40);
+    EXPECT_EQ(y, 2147483647);
+    char last[16];
+    ASSERT_EQ(ReadProgramText(nullptr, kKeyLast, last, sizeof last, 0, 0), 0);
+    EXPECT_STREQ(last, "My ISP");
+    EXPECT_EQ(messages.Count(), 0u);
+
+    // A key its owner reads goes through its rule: only pages 0 to 3 exist.
+    for (const auto& [stored, read] : {std::pair<int32_t, int32_t>{3, 3}, {4, 0}, {-1, 0}}) {
+        ASSERT_EQ(WriteProgramNumber(nullptr, kKeySet, stored, 0, 0, false), 0);
+        int32_t page = -5;
+        EXPECT_EQ(ReadProgramNumber(nullptr, kKeySet, 0, 0, &page), 0);
+        EXPECT_EQ(page, read) << stored;
+    }
 }
 
 TEST_F(ProgramSettingsTest, EveryColourIsKeptWithinTheColourRange) {
@@ -337,9 +476,10 @@ TEST_F(ProgramSettingsTest, ReadErrorsAskForEachKeyThatIsRead) {
         EXPECT_EQ(shown.buttons, 1540u);
         EXPECT_EQ(shown.owner, nullptr);
     }
-    EXPECT_EQ(display.colours[kConnectedText], 65280u);
-    EXPECT_EQ(display.opacity, 100);
-    EXPECT_EQ(Warn().beepFrequency, 700);
+    DisplaySettings documented;
+    SoundSettings documentedSounds;
+    DocumentedDefaults(&documented, &documentedSounds);
+    ExpectSameSettings(display, sounds, documented, documentedSounds);
 
     // Abort on the fifth question: start-up must fail; the brushes made so far are kept.
     messages.Clear();

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -155,6 +156,25 @@ TEST_F(RunListTest, LoadReportsAValueTooLongForItsFieldAndFollowsTheAnswer) {
     EXPECT_FALSE(LoadRunList(kPage, &saved.list, &working.list));
 }
 
+TEST_F(RunListTest, EveryTextKeyRefusesAValueLongerThanItsField) {
+    for (const RunKeyInfo& info : kRunKeys) {
+        if (!info.text) continue;
+        std::map<std::string, std::string> keys = {{"StartPath", "a.exe"}, {"ClosePath", "c.exe"}};
+        keys[info.key] = std::string(kRunTextSize, 'x');
+        std::string text = "[Dialtick]\r\nRunCount=1\r\n[Run_00]";
+        for (const auto& [key, value] : keys) text += "\r\n" + key + "=" + value;
+        Settings().Reset();
+        LoadFile(text);
+        messages.Clear();
+        messages.Queue(kResultContinue);
+        ASSERT_TRUE(LoadRunList(kPage, &saved.list, &working.list)) << info.key;
+        EXPECT_EQ(messages.Count(), 1u) << info.key;
+        ASSERT_EQ(working.list.count, 1) << info.key;
+        // A title left empty falls back on the path.
+        EXPECT_STREQ(working[0].*info.text, info.id == kRunTitle ? "a.exe" : "") << info.key;
+    }
+}
+
 // ---- Saving ----
 
 TEST_F(RunListTest, SaveWritesKeysInTableOrderLeavesEmptyOnesOutAndSavesTheFile) {
@@ -179,6 +199,23 @@ TEST_F(RunListTest, SaveWritesKeysInTableOrderLeavesEmptyOnesOutAndSavesTheFile)
     OwnedList again, againWorking;
     ASSERT_TRUE(LoadRunList(kPage, &again.list, &againWorking.list));
     EXPECT_TRUE(RunListsEqual(again.list, working.list));
+}
+
+TEST_F(RunListTest, EveryKeyOfAnItemReadsBackEqualAtItsLongest) {
+    LoadFile("[Dialtick]\r\nIcon=1");
+    for (int enable : {0, 1}) {
+        RunItem item{};
+        for (const RunKeyInfo& info : kRunKeys) {
+            if (info.text) std::memset(item.*info.text, 'a' + info.id + enable, kRunTextSize - 1);
+        }
+        item.enable = enable;
+        working.Add(item);
+    }
+    ASSERT_TRUE(SaveRunList(kPage, &working.list, &saved.list));
+    OwnedList again, againWorking;
+    ASSERT_TRUE(LoadRunList(kPage, &again.list, &againWorking.list));
+    EXPECT_TRUE(RunListsEqual(again.list, working.list));
+    EXPECT_EQ(messages.Count(), 0u);
 }
 
 TEST_F(RunListTest, SaveRenumbersSectionsAfterAGap) {
