@@ -8,7 +8,10 @@ add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=
 add_executable(dialtick WIN32 ${DT_CORE_SOURCES} ${DT_WIN_SOURCES}
                ${CMAKE_SOURCE_DIR}/src/resources/dialtick.rc)
 target_include_directories(dialtick PRIVATE ${CMAKE_SOURCE_DIR}/src)
-target_compile_options(dialtick PRIVATE ${DT_WARNINGS} -fno-exceptions)
+# No guarded statics: the compiler's guard comes from its POSIX threads library, which imports
+# functions Windows 95 and NT 4 lack. Every function-local static is first reached on the
+# user-interface thread before any worker thread starts.
+target_compile_options(dialtick PRIVATE ${DT_WARNINGS} -fno-exceptions -fno-threadsafe-statics)
 # The program is ANSI throughout; -municode is not used for it.
 target_link_options(dialtick PRIVATE -static -static-libgcc -static-libstdc++ -mwindows)
 target_link_libraries(dialtick PRIVATE comctl32 comdlg32 winmm shell32 ole32 version gdi32

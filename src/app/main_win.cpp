@@ -121,11 +121,18 @@ bool CheckLibraries() {
 
 uint32_t RegisterName(const char* name) { return RegisterWindowMessageA(name); }
 
+// InitCommonControlsEx is looked up: the first Windows 95 common controls lack it, and the
+// program must load there to tell the user that the library is too old.
 void InitCommonControlsOnce() {
+    using InitExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    HMODULE comctl = GetModuleHandleA("comctl32.dll");
+    auto initEx = comctl ? reinterpret_cast<InitExFn>(reinterpret_cast<void*>(
+                               GetProcAddress(comctl, "InitCommonControlsEx")))
+                         : nullptr;
     INITCOMMONCONTROLSEX icc;
     icc.dwSize = sizeof icc;
     icc.dwICC = ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS;
-    if (!InitCommonControlsEx(&icc)) InitCommonControls();
+    if (!initEx || !initEx(&icc)) InitCommonControls();
 }
 
 void LookUpLayeredWindows() {

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "app/app_state.h"
 #include "app/messages.h"
@@ -356,30 +355,24 @@ bool LoadText(int id, char* buffer, int size) {
 int ShowAppMessage(WindowRef owner, const char* text, const char* caption, int iconType,
                    uint32_t buttons) {
     if (!g_shell.instance || !text) return kResultNothingShown;
-    auto* box = new (std::nothrow) AppMessageBox;
-    if (box) {
-        box->text = CopyText(text);
-        box->caption = CopyText(caption);
-        if (!box->text || (caption && !box->caption)) {
-            delete box;
-            box = nullptr;
-        }
-    }
-    if (!box) return ShowPlainBox(owner, text, caption, iconType, buttons);
-    box->instance = g_shell.instance;
-    box->owner = static_cast<HWND>(owner);
-    box->previousFront = g_shell.frontWindow;
-    box->frontWindow = &g_shell.frontWindow;
-    box->captionIcon = g_shell.smallIcon;
-    box->buttons = buttons;
-    box->iconType = iconType;
-    INT_PTR r = DialogBoxParamA(box->instance, MAKEINTRESOURCEA(IDD_MESSAGE_BOX), box->owner,
-                                MessageBoxProc, reinterpret_cast<LPARAM>(box));
-    int result = box->result;
-    delete box;
+    // The box lives on this frame: the dialog is modal, so it ends before the call returns.
+    AppMessageBox box;
+    box.text = CopyText(text);
+    box.caption = CopyText(caption);
+    if (!box.text || (caption && !box.caption))
+        return ShowPlainBox(owner, text, caption, iconType, buttons);
+    box.instance = g_shell.instance;
+    box.owner = static_cast<HWND>(owner);
+    box.previousFront = g_shell.frontWindow;
+    box.frontWindow = &g_shell.frontWindow;
+    box.captionIcon = g_shell.smallIcon;
+    box.buttons = buttons;
+    box.iconType = iconType;
+    INT_PTR r = DialogBoxParamA(box.instance, MAKEINTRESOURCEA(IDD_MESSAGE_BOX), box.owner,
+                                MessageBoxProc, reinterpret_cast<LPARAM>(&box));
     // Without the dialog (no memory for it) the user still gets the question.
     if (r == -1) return ShowPlainBox(owner, text, caption, iconType, buttons);
-    return result;
+    return box.result;
 }
 
 int ShowStringMessage(WindowRef owner, int textId, const char* caption, int iconType,

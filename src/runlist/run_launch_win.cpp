@@ -15,8 +15,9 @@ class ShellLauncher : public LaunchBackend {
   public:
     void Execute(const char* path, const char* params, const char* workDir) override {
         // Shell extensions that handle the file may use COM; each worker thread is its own
-        // apartment.
-        HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        // single-threaded apartment. CoInitialize, not CoInitializeEx: Windows 95 without DCOM
+        // has only the former.
+        HRESULT com = CoInitialize(nullptr);
         ShellExecuteA(nullptr, nullptr, path, params, workDir, SW_SHOWNORMAL);
         if (SUCCEEDED(com)) CoUninitialize();
     }
