@@ -108,12 +108,6 @@
 #define IDC_MSGBOX_BUTTON2                       182
 #define IDC_MSGBOX_BUTTON3                       183
 
-// The version block.
-#define DT_VERSION_MAJOR 1
-#define DT_VERSION_MINOR 0
-#define DT_VERSION_BUILD 0
-#define DT_VERSION_TEXT "1.0.0"
-
 // String table.
 #define IDS_NO_SYSTEM_FOLDER                     2000
 #define IDS_REMOVE_RUN_ITEMS                     2001

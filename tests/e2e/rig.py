@@ -114,6 +114,13 @@ def win_path(path):
     return "Z:" + str(Path(path).resolve()).replace("/", "\\")
 
 
+def _windows_dir(path):
+    """A folder for a Windows process: a Windows path given as text is taken as it stands."""
+    if isinstance(path, str) and path[1:3] == ":\\":
+        return path
+    return win_path(path)
+
+
 def _run(cmd, timeout, env=None, cwd=None, check=True):
     """Runs a command to its end. Output goes through files, not pipes: processes that Wine
     starts on the way (its services, the desktop) inherit the standard streams and keep
@@ -198,12 +205,12 @@ def ensure_display():
     os.environ["DISPLAY"] = DISPLAY
 
 
-def wine_env(home=None):
-    """Environment for every Wine process of the rig."""
+def wine_env(home=None, prefix=None):
+    """Environment for every Wine process of the rig (in the rig's shared prefix by default)."""
     env = dict(os.environ)
     env.update({
         "DISPLAY": DISPLAY,
-        "WINEPREFIX": str(PREFIX),
+        "WINEPREFIX": str(prefix or PREFIX),
         "WINELOADER": WINE,
         "WINEDEBUG": "-all",
         "WINEDLLOVERRIDES": "mscoree,mshtml,winemenubuilder.exe=;rasapi32=n,b",
@@ -212,15 +219,16 @@ def wine_env(home=None):
     return env
 
 
-def ensure_prefix():
-    """Creates the rig's Wine prefix once and reuses it afterwards."""
-    marker = PREFIX / ".dt-rig-ready"
-    with _file_lock(BUILD / "wineprefix.lock", 600):
+def ensure_prefix(prefix=None):
+    """Creates a Wine prefix (the rig's shared one by default) once and reuses it afterwards."""
+    prefix = Path(prefix or PREFIX)
+    marker = prefix / ".dt-rig-ready"
+    with _file_lock(prefix.parent / f"{prefix.name}.lock", 600):
         if marker.is_file() and marker.read_text() == PREFIX_VERSION:
             return
         RIG_HOME.mkdir(parents=True, exist_ok=True)
-        env = wine_env()
-        if not (PREFIX / "system.reg").is_file():
+        env = wine_env(prefix=prefix)
+        if not (prefix / "system.reg").is_file():
             _run([WINE, "wineboot", "-i"], timeout=300, env=env, check=False)
         # The server holds the registry: later processes see these at once.
         for key, name, kind, value in PREFIX_SETTINGS:
@@ -338,11 +346,12 @@ class Sandbox:
     """A fresh directory with the program, the tools and the simulator beside it, the state of
     the simulated dial-up connections, and the running program under Wine."""
 
-    def __init__(self, name="test"):
+    def __init__(self, name="test", prefix=None):
+        """prefix: a Wine prefix of its own (made when missing) instead of the shared one."""
         if not have_tools():
             raise RigError(f"rig tools missing in {TOOLS}; build the mingw x86_64 targets")
         ensure_display()
-        ensure_prefix()
+        ensure_prefix(prefix)
         self.root = Path(tempfile.mkdtemp(prefix=f"dtrig-{name}-"))
         self.app = self.root / "app"
         self.home = self.root / "home"
@@ -357,7 +366,7 @@ class Sandbox:
         (self.home / ".asoundrc").write_text(
             'pcm.!default {\n  type file\n  slave.pcm "null"\n'
             f'  file "{self.sound_path}"\n  format "raw"\n}}\n')
-        self.env = wine_env(self.home)
+        self.env = wine_env(self.home, prefix)
         self._entries = []
         self._conns = []  # [handle, state, name]
         self._errors = {}
@@ -799,7 +808,7 @@ class Sandbox:
         """Starts the program with an exact command line and returns its Windows pid.
         Default: "dialtick.exe /ini:"<sandbox ini>"". args replaces what follows the program
         name; cmdline replaces the whole line (and may start any program of the sandbox).
-        cwd defaults to the sandbox's app dir."""
+        cwd (a Unix path, or a Windows one as text) defaults to the sandbox's app dir."""
         if cmdline is None and not have_program():
             raise RigError(f"{PROGRAM} not built")
         if self.running():
@@ -810,7 +819,7 @@ class Sandbox:
             if args is None:
                 args = f'/ini:"{win_path(self.ini_path)}"'
             cmdline = "dialtick.exe" + (" " + args if args else "")
-        launch_args = ["--wait", "--cwd", win_path(cwd or self.app),
+        launch_args = ["--wait", "--cwd", _windows_dir(cwd or self.app),
                        "--hex", cmdline.encode(ANSI).hex()]
         self._proc = _popen([WINE, str(self.app / "launch.exe"), *launch_args], self.env,
                             str(self.app))
