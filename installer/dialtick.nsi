@@ -239,6 +239,9 @@ Section "${PRODUCT}" SecProgram
   ${EndIf}
 
   SetOutPath "$INSTDIR"
+  ; The guide's pictures folder is the setup's own: pictures of an older guide go, so that the
+  ; uninstaller's list is the whole of it.
+  Delete "$INSTDIR\guide\*.png"
   !insertmacro DT_INSTALL_FILES
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
 

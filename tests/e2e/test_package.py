@@ -165,9 +165,14 @@ class SetupUnderWine(unittest.TestCase):
                 relative = p.relative_to(drive).as_posix()
                 if "/Temp/" not in relative + "/":
                     files.add(relative)
-        keys = {key: cls.wine("reg", "query", key, "/s").stdout for key in
-                [RUN_KEY, "HKCU\\" + UNINSTALL_KEY.rsplit("\\", 1)[0],
-                 "HKLM\\" + UNINSTALL_KEY.rsplit("\\", 1)[0]]}
+        keys = {}
+        # A key that was missing and is now empty counts as unchanged: the setup may have had
+        # to make the system's own list of uninstall entries.
+        for key in [RUN_KEY, "HKCU\\" + UNINSTALL_KEY.rsplit("\\", 1)[0],
+                    "HKLM\\" + UNINSTALL_KEY.rsplit("\\", 1)[0]]:
+            answer = cls.wine("reg", "query", key, "/s")
+            listed = answer.stdout.decode(rig.ANSI).strip() if answer.returncode == 0 else ""
+            keys[key] = "" if listed.lower() == key.lower() else listed
         return files, keys
 
     # ----- installing and removing --------------------------------------------------------------
@@ -290,6 +295,8 @@ class SetupUnderWine(unittest.TestCase):
                     b"Warning=3600\r\n\r\n")
         settings.write_bytes(original)
         self.wine("reg", "delete", RUN_KEY, "/v", "Dialtick", "/f")
+        # A picture of an older guide, which the new one no longer has.
+        self.unix(self.instdir + r"\guide\old.png").write_bytes(b"an older picture")
 
         self.assertEqual(self.install(), 0)
         self.assertEqual(settings.read_bytes(), original)
@@ -334,15 +341,16 @@ class SetupUnderWine(unittest.TestCase):
         self.assertFalse(settings.exists())
         self.assertTrue(sound.exists())
 
-    def test_with_the_program_running_setup_and_uninstaller_change_nothing(self):
+    def test_with_the_program_running_setup_and_uninstaller_ask_to_close_it(self):
         self.assertEqual(self.install(), 0)
         self.start_installed()
         pid = self.sb.pid
         exe = self.unix(self.instdir + r"\dialtick.exe")
         stamp = exe.stat().st_mtime_ns
 
-        # The uninstaller run where it lies reports its exit code; as Windows runs it, it is a
-        # copy in the temporary folder that decides.
+        # Silent, they cannot ask: they change nothing and say so in their exit code. (The
+        # uninstaller run where it lies reports its own; as Windows runs it, a copy of it in the
+        # temporary folder does the work.)
         code, _ = self.sb.launch(f'"{self.instdir}\\uninstall.exe" /S _?={self.instdir}',
                                  wait=True, cwd=self.sb.app)
         self.assertEqual(code, SILENT_REFUSED)
@@ -350,12 +358,54 @@ class SetupUnderWine(unittest.TestCase):
         self.assert_installed()
         self.assertEqual(self.install(), SILENT_REFUSED)
         self.assertEqual(exe.stat().st_mtime_ns, stamp)
+
+        # The setup asks; Cancel leaves everything as it was.
+        self.sb.launch(f'"{rig.win_path(SETUP)}"', wait=False, cwd=self.sb.app)
+        self.assert_asked_to_close("Dialtick Setup")
+        self.sb.press("Cancel", pid=None)
+        self.sb.wait_until(lambda: not self.sb.windows(title_contains="Dialtick Setup"),
+                           timeout=20, message="the setup has ended")
+        self.assert_installed()
+        self.assertEqual(exe.stat().st_mtime_ns, stamp)
         self.assertTrue(self.sb.running())
         self.assertEqual(self.sb.pid, pid)
 
+        # The uninstaller asks; the user closes Dialtick, chooses Retry and goes through it.
+        self.sb.launch(f'"{self.instdir}\\uninstall.exe"', wait=False, cwd=self.sb.app)
+        self.assert_asked_to_close("Dialtick Uninstall")
         self.sb.stop()
-        self.uninstall()
+        settings = self.unix(self.settings_file).read_bytes()
+        self.assertIn(b"XPos=", settings)
+        self.sb.press("&Retry", pid=None)
+        self.click_through("Dialtick Uninstall")
         self.assertFalse(self.unix(self.instdir).exists())
+        self.assertIsNone(self.reg("HKCU\\" + UNINSTALL_KEY))
+        self.assertEqual(self.unix(self.settings_file).read_bytes(), settings)
+
+    def assert_asked_to_close(self, caption):
+        box = self.sb.msgbox(timeout=30, pid=None)
+        self.assertEqual(box["caption"], caption)
+        self.assertTrue(box["text"].startswith("Dialtick is running."), box["text"])
+        self.assertEqual([b["caption"] for b in box["buttons"]], ["&Retry", "Cancel"])
+
+    def click_through(self, title):
+        """Presses the wizard's main button (Next, Uninstall, Close) on every page, each once it
+        is enabled, until the wizard has closed."""
+        IDOK = 1
+        self.sb.wait_until(lambda: self.sb.windows(title_contains=title, visible=True),
+                           timeout=20, message=f"the wizard {title!r}")
+        deadline = time.monotonic() + 60
+        pressed = None
+        while time.monotonic() < deadline:
+            wizard = self.sb.windows(title_contains=title, visible=True)
+            if not wizard:
+                return
+            button = self.sb.control(wizard[0]["hwnd"], IDOK)
+            if button["enabled"] and button["text"] != pressed:
+                pressed = button["text"]
+                self.sb.send("WM_COMMAND", hwnd=wizard[0]["hwnd"], wparam=IDOK, post=True)
+            time.sleep(0.5)
+        raise AssertionError(f"the wizard {title!r} is still open")
 
 
 class PortableZip(unittest.TestCase):
