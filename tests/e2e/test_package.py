@@ -102,9 +102,10 @@ class SetupUnderWine(unittest.TestCase):
         cls.prefix = rig.BUILD / "setup-prefix"
         cls._end_prefix()
         cls.sb = rig.Sandbox("setup", prefix=cls.prefix)
-        folders = cls.wine("cmd", "/c", "echo %LOCALAPPDATA%^|%APPDATA%")
-        local, roaming = folders.stdout.decode(rig.ANSI).strip().split("|")
+        folders = cls.wine("cmd", "/c", "echo %LOCALAPPDATA%^|%APPDATA%^|%ProgramFiles%")
+        local, roaming, programs = folders.stdout.decode(rig.ANSI).strip().split("|")
         cls.instdir = local + r"\Programs\Dialtick"
+        cls.machine_instdir = programs + r"\Dialtick"
         cls.settings_dir = roaming + r"\Dialtick"
         cls.settings_file = cls.settings_dir + r"\Dialtick.ini"
         cls.shortcut = roaming + r"\Microsoft\Windows\Start Menu\Programs\Dialtick.lnk"
@@ -186,9 +187,11 @@ class SetupUnderWine(unittest.TestCase):
     def reset(self):
         """Back to nothing installed, whatever the last test left."""
         self.sb.stop()
-        if self.unix(self.instdir + r"\uninstall.exe").exists():
-            self.uninstall("/RemoveSettings")
-        for path in (self.instdir, self.settings_dir):
+        for hive, folder in (("HKCU", self.instdir), ("HKLM", self.machine_instdir)):
+            installed = self.reg(hive + "\\" + UNINSTALL_KEY)
+            if installed and self.unix(folder + r"\uninstall.exe").exists():
+                self.uninstall("/RemoveSettings", hive=hive)
+        for path in (self.instdir, self.machine_instdir, self.settings_dir):
             shutil.rmtree(self.unix(path), ignore_errors=True)
         with contextlib.suppress(FileNotFoundError):
             self.unix(self.shortcut).unlink()
@@ -199,10 +202,10 @@ class SetupUnderWine(unittest.TestCase):
     def install(self, *args):
         return self.wine(str(SETUP), "/S", *args).returncode
 
-    def uninstall(self, *args):
+    def uninstall(self, *args, hive="HKCU"):
         """Runs the entry's quiet uninstall command, as Windows would, and waits until the
         uninstaller's copy of itself has ended; returns the entry's command line."""
-        entry = self.reg("HKCU\\" + UNINSTALL_KEY)
+        entry = self.reg(hive + "\\" + UNINSTALL_KEY)
         command = entry["QuietUninstallString"][1] + "".join(" " + a for a in args)
         self.sb.launch(command, wait=True, cwd=self.sb.app, timeout=60)
         self.sb.wait_until(
@@ -211,8 +214,8 @@ class SetupUnderWine(unittest.TestCase):
             timeout=60, message="the uninstaller has ended")
         return command
 
-    def installed_files(self):
-        root = self.unix(self.instdir)
+    def installed_files(self, folder=None):
+        root = self.unix(folder or self.instdir)
         return {p.relative_to(root).as_posix() for p in root.rglob("*") if p.is_file()}
 
     def start_installed(self, command=None, cwd=None):
@@ -268,6 +271,29 @@ class SetupUnderWine(unittest.TestCase):
             "NoModify": ("REG_DWORD", "0x1"),
             "NoRepair": ("REG_DWORD", "0x1"),
         })
+
+    def test_an_elevated_setup_installs_for_all_users_on_request(self):
+        # Wine's user is an administrator, as after "Run as administrator".
+        self.assertEqual(self.install("/AllUsers"), 0)
+        self.assertEqual(self.installed_files(self.machine_instdir),
+                         self.payload | {"uninstall.exe"})
+        self.assertFalse(self.unix(self.instdir).exists())
+        self.assertIsNone(self.reg("HKCU\\" + UNINSTALL_KEY))
+        entry = self.reg("HKLM\\" + UNINSTALL_KEY)
+        self.assertEqual(entry["InstallLocation"], ("REG_SZ", self.machine_instdir))
+        self.assertEqual(entry["QuietUninstallString"],
+                         ("REG_SZ", f'"{self.machine_instdir}\\uninstall.exe" /S'))
+        # Shortcut, log-on and settings stay the installing user's.
+        command = f'"{self.machine_instdir}\\dialtick.exe" /ini:"{self.settings_file}"'
+        self.assertEqual(self.reg(RUN_KEY).get("Dialtick"), ("REG_SZ", command))
+        self.assertEqual(read_shortcut(self.unix(self.shortcut))["arguments"],
+                         f'/ini:"{self.settings_file}"')
+
+        self.uninstall(hive="HKLM")
+        self.assertFalse(self.unix(self.machine_instdir).exists())
+        self.assertIsNone(self.reg("HKLM\\" + UNINSTALL_KEY))
+        self.assertNotIn("Dialtick", self.reg(RUN_KEY) or {})
+        self.assertFalse(self.unix(self.shortcut).exists())
 
     def test_the_installed_program_starts_as_the_shortcut_and_the_log_on_value_start_it(self):
         self.assertEqual(self.install(), 0)
