@@ -82,12 +82,14 @@ Var Mode          ; "user" or "all"
 Var IsAdmin       ; 1 when this process may write to HKLM and Program Files
 Var PreviousDir   ; folder of an earlier installation, if any
 Var ModeFixed     ; the mode came from the command line or an earlier installation
+Var DirGiven      ; the folder came from /D=
 Var ModeUser      ; radio buttons of the mode page
 Var ModeAll
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
+!define MUI_WELCOMEPAGE_TEXT "This will install ${PRODUCT} ${VERSION}, the timer for your dial-up connections.$\r$\n$\r$\nNo administrator rights are needed. Your settings, if you have used ${PRODUCT} before, are kept.$\r$\n$\r$\nClick Next to continue."
 !define MUI_COMPONENTSPAGE_NODESC
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Start ${PRODUCT} now"
@@ -222,7 +224,9 @@ Function ModePageLeave
   ${Else}
     StrCpy $Mode "user"
   ${EndIf}
-  Call DefaultFolder
+  ${If} $DirGiven == 0
+    Call DefaultFolder
+  ${EndIf}
 FunctionEnd
 
 Function StartProgram
@@ -332,7 +336,9 @@ Function .onInit
   ${EndIf}
 
   ; /D= sets the folder before this runs; otherwise the earlier one, else the mode's default.
+  StrCpy $DirGiven 1
   ${If} $INSTDIR == ""
+    StrCpy $DirGiven 0
     ${If} $PreviousDir != ""
       StrCpy $INSTDIR $PreviousDir
     ${Else}
