@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing need, when it is missing (Debian, as root or sudo).
+#
+#   bash scripts/deps.sh [PACKAGE...]    (names given: only those)
 set -euo pipefail
 
 packages=(
@@ -8,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libinih-dev valgrind
   wine64 xvfb x11-utils xauth imagemagick fonts-dejavu-core
 )
+if [ $# -gt 0 ]; then packages=("$@"); fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -83,30 +83,27 @@ PLACE = {"XPos": 240, "YPos": 180}
 
 # ----- the timer window ------------------------------------------------------------------------------
 
+def connected_timer(sb, account, keys):
+    """The timer window while this account (with these settings) is connected."""
+    hwnd = start(sb, {"Dialtick": PLACE, account: keys}, [account])
+    connect(sb, hwnd, account)
+    return around(window_rect(sb, hwnd))
+
+
 @shot("timer-connected.png")
 def timer_connected(sb):
-    hwnd = start(sb, {"Dialtick": PLACE, "Office ISP": {"Timer": 4980, "Warning": 7200}},
-                 ["Office ISP"])
-    connect(sb, hwnd, "Office ISP")
-    return around(window_rect(sb, hwnd))
+    return connected_timer(sb, "Office ISP", {"Timer": 4980, "Warning": 7200})
 
 
 @shot("timer-warning.png")
 def timer_warning(sb):
-    hwnd = start(sb, {"Dialtick": PLACE,
-                      "Office ISP": {"Timer": 3725, "Warning": 3600, "EnableWarning": 1}},
-                 ["Office ISP"])
-    connect(sb, hwnd, "Office ISP")
-    return around(window_rect(sb, hwnd))
+    return connected_timer(sb, "Office ISP", {"Timer": 3725, "Warning": 3600,
+                                              "EnableWarning": 1})
 
 
 @shot("timer-below-zero.png")
 def timer_below_zero(sb):
-    hwnd = start(sb, {"Dialtick": PLACE,
-                      "Prepaid Hours": {"Timer": -95, "CountDirection": 1}},
-                 ["Prepaid Hours"])
-    connect(sb, hwnd, "Prepaid Hours")
-    return around(window_rect(sb, hwnd))
+    return connected_timer(sb, "Prepaid Hours", {"Timer": -95, "CountDirection": 1})
 
 
 @shot("timer-offline.png")

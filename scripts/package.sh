@@ -13,21 +13,10 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 
 # ---- what packaging needs (Debian, as root or sudo) ----
-missing=()
+# One at a time, so that a platform without nsis still gets the guide's converter.
 for p in python3-markdown nsis; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  bash scripts/deps.sh "$p" || echo "package.sh: could not install $p" >&2
 done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq || true
-  # One at a time, so that a platform without nsis still gets the guide's converter.
-  for p in "${missing[@]}"; do
-    $SUDO apt-get install -y -qq "$p" >/dev/null || echo "package.sh: could not install $p" >&2
-  done
-fi
 # Debian's module belongs to Debian's interpreter, which need not be the first python3 on PATH.
 md_python=""
 for py in python3 /usr/bin/python3; do
