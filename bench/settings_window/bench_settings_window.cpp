@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/shell_state_win.h"
 #include "app/registered_messages.h"
+#include "app/shell_state_win.h"
 #include "engine/connection_monitor.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
@@ -28,7 +28,7 @@ const int kPageTemplates[] = {IDD_CONNECTIONS_PAGE, IDD_RUN_PAGE, IDD_DISPLAY_PA
                               IDD_SOUNDS_PAGE};
 const char* const kLabels[] = {"Connections", "Run", "Display", "Sounds"};
 
-HINSTANCE Instance() { return static_cast<HINSTANCE>(dt::g_shell.instance); }
+HINSTANCE Instance() { return dt::g_shell.instance; }
 
 INT_PTR CALLBACK BarePage(HWND, UINT msg, WPARAM, LPARAM) { return msg == WM_INITDIALOG; }
 
@@ -81,7 +81,7 @@ double Open(bool program) {
     HWND window;
     if (program) {
         dt::OpenSettingsWindow();
-        window = static_cast<HWND>(dt::g_shell.settingsWindow);
+        window = dt::g_shell.settingsWindow;
     } else {
         window = CreateDialogParamA(Instance(), MAKEINTRESOURCEA(IDD_SETTINGS_WINDOW), nullptr,
                                     BareFrame, 0);

@@ -249,10 +249,10 @@ bool FormatDate(const CalendarTime& time, char* buffer, int size, uint32_t parts
     return true;
 }
 
-int EnteredResetWeekday(const PageRecord& page, int64_t nowCount) {
+bool EnteredNextReset(const PageRecord& page, int64_t* count) {
     if (page.nextHour < 0 || page.nextMinute < 0 || page.nextSecond < 0 || page.nextDay < 0 ||
         page.nextMonth < 0 || page.nextYear < 0) {
-        return -1;
+        return false;
     }
     CalendarTime time{};
     time.year = page.nextYear;
@@ -261,8 +261,12 @@ int EnteredResetWeekday(const PageRecord& page, int64_t nowCount) {
     time.hour = page.nextHour;
     time.minute = page.nextMinute;
     time.second = page.nextSecond;
+    return CalendarToCount(time, count);
+}
+
+int EnteredResetWeekday(const PageRecord& page, int64_t nowCount) {
     int64_t count = 0;
-    if (!CalendarToCount(time, &count) || count < nowCount) return -1;
+    if (!EnteredNextReset(page, &count) || count < nowCount) return -1;
     return static_cast<int>((count / kCountsPerDay + 1) % 7);
 }
 

@@ -69,6 +69,9 @@ enum DatePart : uint32_t {
 };
 bool FormatDate(const CalendarTime& time, char* buffer, int size, uint32_t parts);
 
+// The next reset that the page's six fields name, in 10 ms units; false when a field holds no
+// valid number or they name no date.
+bool EnteredNextReset(const PageRecord& page, int64_t* count);
 // The weekday (0-6) of the next reset entered on the page, or -1 when the fields are not a
 // date or it lies before `nowCount` (10 ms units).
 int EnteredResetWeekday(const PageRecord& page, int64_t nowCount);

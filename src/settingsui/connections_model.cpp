@@ -33,22 +33,6 @@ bool EditedTime(int32_t negative, int32_t hours, int32_t minutes, int32_t second
     return true;
 }
 
-// The next reset the six fields name, in 10 ms units; false when they name no date.
-bool EditedNextReset(const PageRecord& r, int64_t* count) {
-    CalendarTime time{};
-    time.year = r.nextYear;
-    time.month = r.nextMonth;
-    time.day = r.nextDay;
-    time.hour = r.nextHour;
-    time.minute = r.nextMinute;
-    time.second = r.nextSecond;
-    if (r.nextYear < 0 || r.nextMonth < 0 || r.nextDay < 0 || r.nextHour < 0 || r.nextMinute < 0 ||
-        r.nextSecond < 0) {
-        return false;
-    }
-    return CalendarToCount(time, count);
-}
-
 bool SameNextFields(const PageRecord& a, const PageRecord& b) {
     return a.nextHour == b.nextHour && a.nextMinute == b.nextMinute &&
            a.nextSecond == b.nextSecond && a.nextDay == b.nextDay && a.nextMonth == b.nextMonth &&
@@ -119,14 +103,11 @@ void CopyList(PageRecord* to, const PageRecord* from, int count) {
     if (count > 0) std::memcpy(to, from, sizeof(PageRecord) * static_cast<size_t>(count));
 }
 
-// Writes one key of the account into its section, asking to retry on failure; false when the
-// user gave up. Every key a save writes goes through here.
-bool WriteKeyAsked(WindowRef owner, const AccountRecord& account, AccountKey key,
-                   uint32_t buttons) {
+// Repeats an attempt while the user answers its error box with Retry; false when they gave up.
+template <typename Attempt>
+bool RetryWhileAsked(Attempt attempt) {
     for (;;) {
-        const int result = WriteAccountKey(owner, account.name, account, key,
-                                           IDS_SAVE_CONFIG_FAILED, buttons, false);
-        switch (ClassifyAnswer(result)) {
+        switch (ClassifyAnswer(attempt())) {
             case ErrorAnswer::kRepeat:
                 continue;
             case ErrorAnswer::kGiveUp:
@@ -154,39 +135,27 @@ constexpr KeyWrite kKeyWrites[] = {
     {kWriteResetNext, kAccountResetNext},
 };
 
+void SetTime(AccountRecord* a, int32_t timer) {
+    a->timer = timer;
+    a->timerNegative = timer < 0;
+    SplitTime(timer, &a->timerHours, &a->timerMinutes, &a->timerSeconds);
+}
+
 // The connected account's saved record goes to the monitor. A protected time was not edited:
 // the monitor's own, running time stays.
 void HandOver(const ConnectionsPage& page, int index, uint32_t keys,
               void (*tellMonitor)(const char* name, uint32_t flags)) {
     AccountRecord edited = page.working[index].account;
-    if (TimeProtected(page, index)) {
-        edited.timer = g_monitor.current.timer;
-        edited.timerNegative = edited.timer < 0;
-        SplitTime(edited.timer, &edited.timerHours, &edited.timerMinutes, &edited.timerSeconds);
-    }
+    if (TimeProtected(page, index)) SetTime(&edited, g_monitor.current.timer);
     if (!g_monitor.connected || !EqualNoCase(g_monitor.current.name, edited.name)) return;
     g_monitor.current = edited;
     const uint32_t flags = AccountEditedFlags(keys);
     if (flags && tellMonitor) tellMonitor(edited.name, flags);
 }
 
-bool SaveFile(WindowRef owner, uint32_t buttons) {
-    for (;;) {
-        switch (ClassifyAnswer(SaveSettings(owner, IDS_SAVE_CONFIG_FAILED, buttons))) {
-            case ErrorAnswer::kRepeat:
-                continue;
-            case ErrorAnswer::kGiveUp:
-                return false;
-            case ErrorAnswer::kGoOn:
-                return true;
-        }
-    }
-}
-
-}  // namespace
-
-int32_t FieldValue(const PageRecord& r, AccountField field) {
-    const AccountRecord& a = r.account;
+// Where a field lives in the record.
+int32_t& FieldRef(PageRecord& r, AccountField field) {
+    AccountRecord& a = r.account;
     switch (field) {
         case AccountField::kTimerSign:
             return a.timerNegative;
@@ -233,87 +202,44 @@ int32_t FieldValue(const PageRecord& r, AccountField field) {
         case AccountField::kNextMonth:
             return r.nextMonth;
         case AccountField::kNextYear:
-            return r.nextYear;
+            break;
     }
-    return -1;
+    return r.nextYear;
+}
+
+}  // namespace
+
+int32_t FieldValue(const PageRecord& r, AccountField field) {
+    return FieldRef(const_cast<PageRecord&>(r), field);
 }
 
 void SetFieldValue(PageRecord* r, AccountField field, int32_t value) {
-    AccountRecord& a = r->account;
     switch (field) {
         case AccountField::kTimerSign:
-            a.timerNegative = value != 0;
-            break;
-        case AccountField::kTimerHours:
-            a.timerHours = value;
-            break;
-        case AccountField::kTimerMinutes:
-            a.timerMinutes = value;
-            break;
-        case AccountField::kTimerSeconds:
-            a.timerSeconds = value;
-            break;
         case AccountField::kEnableWarning:
-            a.enableWarning = value != 0;
-            break;
         case AccountField::kWarningSign:
-            a.warningNegative = value != 0;
-            break;
-        case AccountField::kWarningHours:
-            a.warningHours = value;
-            break;
-        case AccountField::kWarningMinutes:
-            a.warningMinutes = value;
-            break;
-        case AccountField::kWarningSeconds:
-            a.warningSeconds = value;
-            break;
         case AccountField::kCountDirection:
-            a.countDirection = value != 0;
-            break;
-        case AccountField::kResetOption:
-            a.resetOption = value;
-            // A periodic schedule needs a period; the unit list offers days first.
-            if (value == kResetPeriodically && MaxResetCount(a.resetPeriod) == 0) {
-                a.resetPeriod = kPeriodDays;
-            }
-            break;
         case AccountField::kResetSign:
-            r->resetNegative = value != 0;
-            break;
-        case AccountField::kResetHours:
-            r->resetHours = value;
-            break;
-        case AccountField::kResetMinutes:
-            r->resetMinutes = value;
-            break;
-        case AccountField::kResetSeconds:
-            r->resetSeconds = value;
-            break;
-        case AccountField::kResetCount:
-            a.resetCount = value;
-            break;
-        case AccountField::kResetPeriod:
-            a.resetPeriod = value;
+            value = value != 0;
             break;
         case AccountField::kNextHour:
-            r->nextHour = InRange(value, 0, 23) ? value : -1;
+            value = InRange(value, 0, 23) ? value : -1;
             break;
         case AccountField::kNextMinute:
-            r->nextMinute = InRange(value, 0, 59) ? value : -1;
-            break;
         case AccountField::kNextSecond:
-            r->nextSecond = InRange(value, 0, 59) ? value : -1;
+            value = InRange(value, 0, 59) ? value : -1;
             break;
         case AccountField::kNextDay:
-            r->nextDay = InRange(value, 1, 31) ? value : -1;
+            value = InRange(value, 1, 31) ? value : -1;
             break;
-        case AccountField::kNextMonth:
-            r->nextMonth = value;
+        default:
             break;
-        case AccountField::kNextYear:
-            r->nextYear = value;
-            break;
+    }
+    FieldRef(*r, field) = value;
+    // A periodic schedule needs a period; the unit list offers days first.
+    if (field == AccountField::kResetOption && value == kResetPeriodically &&
+        MaxResetCount(r->account.resetPeriod) == 0) {
+        r->account.resetPeriod = kPeriodDays;
     }
 }
 
@@ -380,12 +306,7 @@ bool RefreshAllModified(ConnectionsPage* page) {
     return any;
 }
 
-void TakeLiveTime(PageRecord* record, int32_t timer) {
-    AccountRecord& a = record->account;
-    a.timer = timer;
-    a.timerNegative = timer < 0;
-    SplitTime(timer, &a.timerHours, &a.timerMinutes, &a.timerSeconds);
-}
+void TakeLiveTime(PageRecord* record, int32_t timer) { SetTime(&record->account, timer); }
 
 void ApplyYearList(ConnectionsPage* page, int firstYear) {
     for (PageRecord* list : {page->working, page->saved}) {
@@ -474,7 +395,7 @@ bool ValidateRecord(const PageRecord& r, bool checkCurrentTime, bool scheduleCha
     }
     if (!scheduleChanged) return true;
     int64_t next = 0;
-    if (!EditedNextReset(r, &next) || next < nowFileTime / kFileTimePerCount) {
+    if (!EnteredNextReset(r, &next) || next < nowFileTime / kFileTimePerCount) {
         *failure = Failure(AccountField::kNextHour, IDS_NEXT_RESET_TIME_DATE,
                            IDS_TIME_DATE_FUTURE_REQUIRED);
         return false;
@@ -540,7 +461,7 @@ void RebuildRecord(PageRecord* r) {
     }
     int64_t next = 0;
     if ((a.resetOption == kResetPeriodically || a.resetOption == kResetOnDay) &&
-        EditedNextReset(*r, &next)) {
+        EnteredNextReset(*r, &next)) {
         a.resetNext = next;
     }
 }
@@ -582,13 +503,19 @@ SaveResult SaveConnections(ConnectionsPage* page, WindowRef owner, uint32_t butt
         const uint32_t keys = KeysToWrite(r, page->saved[i], connected, TimeProtected(*page, i));
         for (const KeyWrite& write : kKeyWrites) {
             if (!(keys & write.bit)) continue;
-            if (!WriteKeyAsked(owner, r.account, write.key, buttons)) return SaveResult::kGaveUp;
+            const auto attempt = [&] {
+                return WriteAccountKey(owner, r.account.name, r.account, write.key,
+                                       IDS_SAVE_CONFIG_FAILED, buttons, false);
+            };
+            if (!RetryWhileAsked(attempt)) return SaveResult::kGaveUp;
         }
         if (connected) HandOver(*page, i, keys, tellMonitor);
         r.modified = 0;
     }
     CopyList(page->saved, page->working, page->count);
-    if (!SaveFile(owner, buttons)) return SaveResult::kGaveUp;
+    if (!RetryWhileAsked([&] { return SaveSettings(owner, IDS_SAVE_CONFIG_FAILED, buttons); })) {
+        return SaveResult::kGaveUp;
+    }
     page->timeUnprotected = false;
     return SaveResult::kSaved;
 }

@@ -9,11 +9,11 @@
 #include <initializer_list>
 
 #include "app/app_state.h"
-#include "app/shell_state_win.h"
 #include "app/ascii.h"
 #include "app/command_line.h"
 #include "app/messages.h"
 #include "app/registered_messages.h"
+#include "app/shell_state_win.h"
 #include "controls/numeric_field_win.h"
 #include "engine/calendar.h"
 #include "engine/connection_monitor.h"

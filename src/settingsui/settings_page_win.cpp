@@ -6,11 +6,11 @@
 #include <initializer_list>
 
 #include "app/app_state.h"
-#include "app/shell_state_win.h"
 #include "app/command_line.h"
 #include "app/help_win.h"
 #include "app/messages.h"
 #include "app/registered_messages.h"
+#include "app/shell_state_win.h"
 #include "resources/resource_ids.h"
 #include "settings/program_settings.h"
 #include "settingsui/settings_window_win.h"

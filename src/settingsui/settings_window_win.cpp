@@ -6,12 +6,12 @@
 #include <cstdio>
 
 #include "app/app_state.h"
-#include "app/shell_state_win.h"
 #include "app/command_line.h"
 #include "app/help.h"
 #include "app/help_win.h"
 #include "app/messages.h"
 #include "app/registered_messages.h"
+#include "app/shell_state_win.h"
 #include "resources/resource_ids.h"
 #include "settings/program_settings.h"
 #include "settingsui/connections_page_win.h"

@@ -180,14 +180,15 @@ class ConnectionsPage(SettingsRig, unittest.TestCase):
             self.assertEqual(self.text(page, TIMER_MINUTES), shown, pasted)
 
     def test_an_automatic_reset_while_the_page_is_open_offers_its_new_settings(self):
-        due = datetime.now().replace(microsecond=0) + timedelta(seconds=5)
+        # Far enough ahead that the page and the connection are both up before it is due.
+        due = datetime.now().replace(microsecond=0) + timedelta(seconds=12)
         sections = {"Dialtick": {"Icon": 1},
                     "Work": {"Timer": 100, "ResetOption": 3, "ResetTime": 0,
                              "ResetNext": reset_count(due)}}
         timer, settings = self.open_settings(sections)
         page = self.page_of(settings)
         self.connect_or_skip(timer, "Work")
-        box = self.question(timeout=15)
+        box = self.question(timeout=30)
         self.assertEqual(box["caption"], "Dialtick - Automatic Reset")
         self.assertIn("for the account 'Work'", box["text"])
         self.assertEqual([b["caption"] for b in box["buttons"]], ["&Yes", "&No"])
