@@ -158,6 +158,24 @@ class ConnectionsPage(SettingsRig, unittest.TestCase):
         self.assertTrue(self.checked(page, PROTECTED))
         self.assertFalse(self.enabled(page, TIMER_HOURS))
 
+    def test_an_empty_list_takes_up_a_connection_whose_end_leaves_nothing_to_save(self):
+        timer, settings = self.open_settings(entries=())
+        page = self.page_of(settings)
+        self.assertFalse(self.enabled(page, ACCOUNT))
+        self.assertFalse(self.enabled(page, TIMER_HOURS))
+        # An entry the phonebook lacks is listed while it is connected.
+        self.connect_or_skip(timer, "Dial X")
+        self.sb.wait_until(lambda: self.sb.combo(self.handle(page, ACCOUNT))["items"] == ["Dial X"],
+                           timeout=5, message="the connected entry listed")
+        self.sb.wait_until(lambda: self.checked(page, PROTECTED), timeout=5,
+                           message="its time protected")
+        self.sb.disconnect("Dial X")
+        self.sb.wait_until(lambda: self.enabled(page, TIMER_HOURS), timeout=5,
+                           message="the time editable once the connection ended")
+        self.assertFalse(self.enabled(page, PROTECTED))
+        self.assertEqual(self.tab_texts(settings)[0], "Connections")
+        self.assertFalse(self.enabled(settings, SAVE_ALL))
+
     def test_digit_fields_show_two_digits_and_let_only_short_numbers_be_pasted(self):
         _, settings = self.open_settings({"Dialtick": {"Icon": 1}, "Work": {"Timer": 4}})
         page = self.page_of(settings)

@@ -109,6 +109,18 @@ class SettingsFrame(SettingsRig, unittest.TestCase):
                 self.assertTrue(self.sb.window(settings)["visible"])
         self.assertEqual(self.sb.wait_exit(), 0)
 
+    def test_a_move_past_the_work_area_is_pulled_back(self):
+        _, settings = self.open_settings()
+        before = self.sb.window(settings)["rect"]
+        work = self.sb.work_area()["work"]
+        # Dragged by its caption until most of it hangs past the right edge.
+        self.sb.drag(settings, 100, -10, 100 + work[2] - before[0] - 100, -10, real=True)
+        after = self.sb.wait_until(
+            lambda: [r for r in [self.sb.window(settings)["rect"]] if r[2] == work[2]],
+            timeout=5, message="the right edge on the work area's")[0]
+        self.assertEqual(after[2] - after[0], before[2] - before[0])
+        self.assertEqual(after[1], before[1])
+
     def test_the_keyboard_goes_from_the_tabs_through_the_page_to_the_buttons(self):
         _, settings = self.open_settings({"Dialtick": {"Icon": 1}, "Work": {"Warning": 60}})
         page = self.page(settings)
