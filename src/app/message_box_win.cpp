@@ -1,11 +1,12 @@
-// The program's own message box (dialog 1123) and the functions that show texts and errors.
+// The Windows side of the messages: the program's own message box (dialog 1123), the plain box,
+// string-table texts and the system's error texts.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "app/app_state.h"
+#include "app/command_line.h"
 #include "app/messages.h"
 #include "app/shell_state_win.h"
 #include "resources/resource_ids.h"
@@ -64,11 +65,6 @@ char* CopyText(const char* s) {
     char* copy = static_cast<char*>(std::malloc(n));
     if (copy) std::memcpy(copy, s, n);
     return copy;
-}
-
-void Caption(int id, char* buffer, int size, const char* fallback) {
-    if (!LoadText(id, buffer, size))
-        std::snprintf(buffer, static_cast<size_t>(size), "%s", fallback);
 }
 
 // The text can neither be selected with the mouse nor show a text cursor.
@@ -238,7 +234,7 @@ void InitBox(HWND dialog, AppMessageBox* box) {
     for (const ButtonInfo& b : kButtons) {
         if (!(box->buttons & b.bit) || count == 3) continue;
         char caption[64];
-        Caption(b.captionId, caption, sizeof caption, "");
+        LoadText(b.captionId, caption, sizeof caption);
         SetDlgItemTextA(dialog, IDC_MSGBOX_BUTTON1 + count, caption);
         box->buttonResults[count] = b.result;
         ++count;
@@ -335,21 +331,27 @@ bool PlainBoxMapped(uint32_t buttons) {
     return type != MB_OKCANCEL || buttons == (kButtonOk | kButtonCancel);
 }
 
-// The platform's box, for when the program's own cannot be made.
-int ShowPlainBox(WindowRef owner, const char* text, const char* caption, int iconType,
-                 uint32_t buttons) {
-    UINT icon = static_cast<UINT>(iconType & 0xF0);
-    int pressed =
-        MessageBoxA(static_cast<HWND>(owner), text, caption, PlainBoxType(buttons) | icon);
-    return PlainBoxMapped(buttons) ? pressed : kResultAbort;
-}
-
 }  // namespace
 
 bool LoadText(int id, char* buffer, int size) {
     if (!buffer || size <= 0) return false;
     buffer[0] = '\0';
     return LoadStringA(g_shell.instance, static_cast<UINT>(id), buffer, size) > 0;
+}
+
+bool SystemErrorText(SysError code, char* buffer, int size) {
+    if (!buffer || size <= 0) return false;
+    return FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                          MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer,
+                          static_cast<DWORD>(size), nullptr) != 0;
+}
+
+int ShowPlainMessage(WindowRef owner, const char* text, const char* caption, int iconType,
+                     uint32_t buttons) {
+    UINT icon = static_cast<UINT>(iconType & 0xF0);
+    int pressed =
+        MessageBoxA(static_cast<HWND>(owner), text, caption, PlainBoxType(buttons) | icon);
+    return PlainBoxMapped(buttons) ? pressed : kResultAbort;
 }
 
 int ShowAppMessage(WindowRef owner, const char* text, const char* caption, int iconType,
@@ -360,7 +362,7 @@ int ShowAppMessage(WindowRef owner, const char* text, const char* caption, int i
     box.text = CopyText(text);
     box.caption = CopyText(caption);
     if (!box.text || (caption && !box.caption))
-        return ShowPlainBox(owner, text, caption, iconType, buttons);
+        return ShowPlainMessage(owner, text, caption, iconType, buttons);
     box.instance = g_shell.instance;
     box.owner = static_cast<HWND>(owner);
     box.previousFront = g_shell.frontWindow;
@@ -371,93 +373,19 @@ int ShowAppMessage(WindowRef owner, const char* text, const char* caption, int i
     INT_PTR r = DialogBoxParamA(box.instance, MAKEINTRESOURCEA(IDD_MESSAGE_BOX), box.owner,
                                 MessageBoxProc, reinterpret_cast<LPARAM>(&box));
     // Without the dialog (no memory for it) the user still gets the question.
-    if (r == -1) return ShowPlainBox(owner, text, caption, iconType, buttons);
+    if (r == -1) return ShowPlainMessage(owner, text, caption, iconType, buttons);
     return box.result;
-}
-
-int ShowStringMessage(WindowRef owner, int textId, const char* caption, int iconType,
-                      uint32_t buttons) {
-    char* text = static_cast<char*>(std::malloc(260));
-    if (!text) return kResultAbort;
-    int result = kResultNothingShown;
-    if (LoadText(textId, text, 260))
-        result = ShowAppMessage(owner, text, caption, iconType, buttons);
-    std::free(text);
-    return result;
-}
-
-int ShowStringMessageWithCaptionId(WindowRef owner, const char* text, int captionId, int iconType,
-                                   uint32_t buttons) {
-    char caption[260];
-    Caption(captionId, caption, sizeof caption, kProductName);
-    return ShowAppMessage(owner, text, caption, iconType, buttons);
-}
-
-int ShowStringMessageIds(WindowRef owner, int textId, int captionId, int iconType,
-                         uint32_t buttons) {
-    char text[260];
-    if (!LoadText(textId, text, sizeof text)) return kResultNothingShown;
-    char caption[260];
-    if (captionId == -1 || !LoadText(captionId, caption, sizeof caption)) {
-        std::snprintf(caption, sizeof caption, "%s", kProductName);
-    }
-    return ShowAppMessage(owner, text, caption, iconType, buttons);
-}
-
-int ShowSystemError(WindowRef owner, SysError code, const char* text, int iconType,
-                    uint32_t buttons) {
-    char system[260];
-    DWORD n =
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), system, sizeof system, nullptr);
-    if (n == 0) return kResultNothingShown;
-    while (n > 0 && (system[n - 1] == '\r' || system[n - 1] == '\n')) system[--n] = '\0';
-    const char* lead = text ? text : "";
-    size_t size = std::strlen(lead) + 4 + n + 1;
-    char* shown = static_cast<char*>(std::malloc(size));
-    if (!shown) return kResultAbort;
-    std::snprintf(shown, size, "%s%s%s", lead, *lead ? "\r\n\r\n" : "", system);
-    char caption[64];
-    Caption(IDS_DIALTICK_ERROR, caption, sizeof caption, "Dialtick - Error");
-    int result = ShowAppMessage(owner, shown, caption, iconType, buttons);
-    std::free(shown);
-    return result;
-}
-
-int ShowStringSystemError(WindowRef owner, SysError code, int textId, int iconType,
-                          uint32_t buttons) {
-    char text[kScratchSize];
-    if (!LoadText(textId, text, sizeof text)) return kResultNothingShown;
-    return ShowSystemError(owner, code, text, iconType, buttons);
-}
-
-int ShowSimpleError(WindowRef owner, int textId) {
-    char* text = g_app.scratch[0];
-    char local[kScratchSize];
-    if (!text) text = local;
-    if (!LoadText(textId, text, kScratchSize)) return kResultNothingShown;
-    char caption[64];
-    Caption(IDS_DIALTICK_ERROR, caption, sizeof caption, "Dialtick - Error");
-    bool wasOpen = g_app.modalBoxOpen;
-    g_app.modalBoxOpen = true;
-    int result = MessageBoxA(static_cast<HWND>(owner), text, caption, MB_OK | MB_ICONSTOP);
-    g_app.modalBoxOpen = wasOpen;
-    return result;
-}
-
-void* AllocBuffer(WindowRef owner, size_t size, bool zeroFill, bool report) {
-    void* block = zeroFill ? std::calloc(1, size ? size : 1) : std::malloc(size ? size : 1);
-    if (!block && report) ShowSimpleError(owner, IDS_OUT_OF_MEMORY);
-    return block;
 }
 
 void ShowSettingsOpenNotice() {
     char text[260], caption[64];
     if (!LoadText(IDS_CLOSE_SETTINGS_FIRST, text, sizeof text)) return;
-    Caption(IDS_DIALTICK, caption, sizeof caption, kProductName);
+    if (!LoadText(IDS_DIALTICK, caption, sizeof caption)) {
+        std::snprintf(caption, sizeof caption, "%s", kProductName);
+    }
     int r = ShowAppMessage(g_shell.frontWindow, text, caption, kIconExclamation, kButtonOk);
     if (r == kResultNothingShown) {
-        MessageBoxA(g_shell.frontWindow, text, caption, MB_OK | MB_ICONEXCLAMATION);
+        ShowPlainMessage(g_shell.frontWindow, text, caption, kIconExclamation, kButtonOk);
     }
 }
 

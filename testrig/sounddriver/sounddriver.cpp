@@ -22,7 +22,8 @@
 #include "settings/settings_store.h"
 #include "sound/sound_player.h"
 
-// The driver shows no message boxes: every report is answered as if nothing could be shown.
+// The driver's message platform: texts come from its own resources, and every box is printed and
+// answered as if nothing could be shown.
 namespace dt {
 
 bool LoadText(int id, char* buffer, int size) {
@@ -30,37 +31,15 @@ bool LoadText(int id, char* buffer, int size) {
     buffer[0] = '\0';
     return LoadStringA(GetModuleHandleA(nullptr), static_cast<UINT>(id), buffer, size) > 0;
 }
-
+bool SystemErrorText(SysError, char*, int) { return false; }
 int ShowAppMessage(WindowRef, const char* text, const char*, int, uint32_t) {
     std::printf("message=%s\n", text ? text : "");
     return kResultNothingShown;
 }
-int ShowStringMessage(WindowRef, int textId, const char*, int, uint32_t) {
-    std::printf("message-id=%d\n", textId);
-    return kResultNothingShown;
+int ShowPlainMessage(WindowRef owner, const char* text, const char* caption, int icon,
+                     uint32_t buttons) {
+    return ShowAppMessage(owner, text, caption, icon, buttons);
 }
-int ShowStringMessageWithCaptionId(WindowRef owner, const char* text, int, int icon,
-                                   uint32_t buttons) {
-    return ShowAppMessage(owner, text, nullptr, icon, buttons);
-}
-int ShowStringMessageIds(WindowRef owner, int textId, int, int icon, uint32_t buttons) {
-    return ShowStringMessage(owner, textId, nullptr, icon, buttons);
-}
-int ShowSystemError(WindowRef owner, SysError, const char* text, int icon, uint32_t buttons) {
-    return ShowAppMessage(owner, text, nullptr, icon, buttons);
-}
-int ShowStringSystemError(WindowRef owner, SysError, int textId, int icon, uint32_t buttons) {
-    return ShowStringMessage(owner, textId, nullptr, icon, buttons);
-}
-int ShowSimpleError(WindowRef owner, int textId) {
-    return ShowStringMessage(owner, textId, nullptr, 0, 0);
-}
-void* AllocBuffer(WindowRef owner, size_t size, bool zeroFill, bool report) {
-    void* block = zeroFill ? std::calloc(1, size ? size : 1) : std::malloc(size ? size : 1);
-    if (!block && report) ShowSimpleError(owner, 2047);
-    return block;
-}
-void ShowSettingsOpenNotice() {}
 
 }  // namespace dt
 

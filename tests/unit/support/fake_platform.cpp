@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include "app/string_table.h"
 
 namespace dt::test {
 namespace {
@@ -385,10 +389,48 @@ const ShownMessage& ScriptedMessages::Last() const {
     return messages_.empty() ? kNone : messages_.back();
 }
 
+namespace {
+
+int StringIdOf(const std::string& text) {
+    for (int i = 0; i < kStringTableSize; ++i) {
+        if (text == kStringTable[i].text) return kStringTable[i].id;
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool ScriptedMessages::SystemText(SysError code, char* buffer, int size) {
+    for (SysError none : noSystemText_) {
+        if (none == code) return false;
+    }
+    return MessageHandler::SystemText(code, buffer, size);
+}
+
 int ScriptedMessages::Answer(const MessageRecord& message) {
-    messages_.push_back({message.owner, message.textId, message.captionId, message.code,
-                         message.iconType, message.buttons, message.text != nullptr,
-                         message.text ? message.text : ""});
+    ShownMessage shown{message.owner,
+                       0,
+                       0,
+                       0,
+                       message.iconType,
+                       message.buttons,
+                       message.text != nullptr,
+                       message.text ? message.text : "",
+                       message.caption ? message.caption : "",
+                       message.plainBox};
+    // An error box ends in the system's text, after a blank line when the message has its own.
+    std::string lead = shown.text;
+    const size_t at = lead.rfind("System error ");
+    if (at != std::string::npos && (at == 0 || lead.compare(at - 4, 4, "\r\n\r\n") == 0)) {
+        const unsigned long code = std::strtoul(lead.c_str() + at + 13, nullptr, 10);
+        if (lead.substr(at) == "System error " + std::to_string(code) + ".") {
+            shown.code = static_cast<SysError>(code);
+            lead.erase(at == 0 ? 0 : at - 4);
+        }
+    }
+    shown.textId = StringIdOf(lead);
+    shown.captionId = StringIdOf(shown.caption);
+    messages_.push_back(shown);
     if (answers_.empty()) return defaultAnswer_;
     int answer = answers_.front();
     answers_.pop_front();

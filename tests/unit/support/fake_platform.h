@@ -170,20 +170,25 @@ class FakeClock : public Clock {
     bool available_ = true;
 };
 
-// One message box as the program asked for it.
+// One message box as it would be shown. The ids and the code are read back from the texts: the
+// string-table text the message is (alone, or before the blank line of an error box), the
+// caption's string, and the code of the system text this handler gave ("System error N.").
 struct ShownMessage {
     WindowRef owner;
-    int textId;
-    int captionId;
-    SysError code;
+    int textId;     // 0 when the text is not a string-table text
+    int captionId;  // 0 when the caption is not one
+    SysError code;  // 0 when no system text is shown
     int iconType;
     uint32_t buttons;
     bool hasText;
     std::string text;
+    std::string caption;
+    bool plainBox;
 };
 
 // Answers the program's message boxes in the user's place, from a queue of answers and then with
-// a default answer (Cancel unless changed). Installs itself as the message handler while it lives.
+// a default answer (Cancel unless changed), and gives the system's texts. Installs itself as the
+// message handler while it lives.
 class ScriptedMessages : public MessageHandler {
   public:
     ScriptedMessages();
@@ -201,11 +206,15 @@ class ScriptedMessages : public MessageHandler {
     // The last message; fails the current test when there is none.
     const ShownMessage& Last() const;
     void Clear() { messages_.clear(); }
+    // The system has no text for `code`.
+    void SetNoSystemText(SysError code) { noSystemText_.push_back(code); }
 
     int Answer(const MessageRecord& message) override;
+    bool SystemText(SysError code, char* buffer, int size) override;
 
   private:
     std::deque<int> answers_;
+    std::vector<SysError> noSystemText_;
     std::vector<ShownMessage> messages_;
     int defaultAnswer_ = kResultCancel;
 };
