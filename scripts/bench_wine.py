@@ -36,10 +36,9 @@ sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 os.environ.setdefault("DT_DIST", str(ROOT / "dist"))
 os.environ.setdefault("DT_BUILD", str(ROOT / "build" / "perf-wine"))
 import rig  # noqa: E402
+from timerwin_helpers import BOTTOM_ROW, NAME_CELL  # noqa: E402
 
 ACCOUNT = "Home Broadband"
-BOTTOM_ROW = (137, 138, 375, 376, 377, 378, 379, 380, 381, 382, 383, 384)
-NAME_CELL = 319
 
 
 def emit(record):

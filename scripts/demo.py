@@ -28,25 +28,17 @@ SETTINGS = (
 )
 
 
-def timer_window(sb):
-    for w in sb.program_windows():
-        if (w["class"] == "#32770" and w["enabled"]
-                and any(c["id"] == 319 for c in sb.controls(w["hwnd"]))):
-            return w
-    return None
-
-
 def bring_up(sb, name):
     sb.connect(name)
     # The program shows its window itself once it notices the connection.
     try:
-        return sb.wait_until(lambda: (w := timer_window(sb)) and w["visible"] and w, timeout=5,
+        return sb.wait_until(lambda: (w := sb.timer_window()) and w["visible"] and w, timeout=5,
                              message="the timer window")
     except AssertionError:
-        w = timer_window(sb)
+        w = sb.timer_window()
         if w and not w["visible"]:
             sb.send("MsgToggleTimer", hwnd=w["hwnd"])
-        return timer_window(sb)
+        return sb.timer_window()
 
 
 def main():
@@ -59,7 +51,7 @@ def main():
         sb.set_entries(PHONEBOOK)
         sb.ini_path.write_bytes(SETTINGS.encode("cp1252"))
         sb.start()
-        sb.wait_until(lambda: timer_window(sb), timeout=20, message="the timer window")
+        sb.wait_until(sb.timer_window, timeout=20, message="the timer window")
         if args.screenshot:
             w = bring_up(sb, PHONEBOOK[0])
             time.sleep(2.5)

@@ -101,6 +101,23 @@
 #define IDC_NEXT_SEPARATOR1                      1218
 #define IDC_NEXT_SEPARATOR2                      1219
 
+// Timer window (dialog 1122): the top row, then the bottom row, left to right.
+#define IDC_CELL_TOP_LEFT                        320
+#define IDC_CELL_NAME                            319
+#define IDC_CELL_TOP_RIGHT                       321
+#define IDC_CELL_BOTTOM_LEFT                     137
+#define IDC_CELL_SIGN                            138
+#define IDC_CELL_HOUR_HUNDREDS                   375
+#define IDC_CELL_HOUR_TENS                       376
+#define IDC_CELL_HOUR_UNITS                      377
+#define IDC_CELL_HOUR_SEPARATOR                  378
+#define IDC_CELL_MINUTE_TENS                     379
+#define IDC_CELL_MINUTE_UNITS                    380
+#define IDC_CELL_MINUTE_SEPARATOR                381
+#define IDC_CELL_SECOND_TENS                     382
+#define IDC_CELL_SECOND_UNITS                    383
+#define IDC_CELL_TRAILING                        384
+
 // Message box (dialog 1123).
 #define IDC_MSGBOX_ICON                          179
 #define IDC_MSGBOX_TEXT                          180

@@ -21,7 +21,7 @@ TimerView* g_view = nullptr;
 bool g_hangUpConfirmed = false;
 
 void WriteSignAndHours(const CellTexts& t) {
-    g_view->SetCellText(kSignCell, t.sign);
+    g_view->SetCellText(IDC_CELL_SIGN, t.sign);
     for (int i = 0; i < 3; ++i) g_view->SetCellText(kHourCells[i], t.hours[i]);
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "resources/resource_ids.h"
 #include "settings/program_settings.h"
 #include "timerwin/timer_display.h"
 
@@ -26,7 +27,10 @@ FontRecord g_record = {};
 bool g_givenToControls = false;
 
 // The cells that show text; the fillers have none.
-const int kTextCells[] = {319, 138, 375, 376, 377, 378, 379, 380, 381, 382, 383, 384};
+const int kTextCells[] = {IDC_CELL_NAME,        IDC_CELL_SIGN,         IDC_CELL_HOUR_HUNDREDS,
+                          IDC_CELL_HOUR_TENS,   IDC_CELL_HOUR_UNITS,   IDC_CELL_HOUR_SEPARATOR,
+                          IDC_CELL_MINUTE_TENS, IDC_CELL_MINUTE_UNITS, IDC_CELL_MINUTE_SEPARATOR,
+                          IDC_CELL_SECOND_TENS, IDC_CELL_SECOND_UNITS, IDC_CELL_TRAILING};
 
 int CALLBACK NoteFamily(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) {
     *reinterpret_cast<bool*>(found) = true;
@@ -173,7 +177,7 @@ bool InitTimerFont() {
 }
 
 bool MeasureTimerParts(HWND window, const char* name, bool wantSign, TimerMeasurements* out) {
-    HWND nameCell = window ? GetDlgItem(window, 319) : nullptr;
+    HWND nameCell = window ? GetDlgItem(window, IDC_CELL_NAME) : nullptr;
     if (!out || !name || !nameCell) return false;
 
     if (!g_font || !RecordMatchesSettings()) {

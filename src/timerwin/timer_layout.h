@@ -3,25 +3,22 @@
 
 #include <cstdint>
 
+#include "resources/resource_ids.h"
+
 namespace dt {
 
-// Control ids of dialog 1122, left to right.
-constexpr int kNameCell = 319;
-constexpr int kTopLeftFiller = 320;
-constexpr int kTopRightFiller = 321;
-constexpr int kBottomLeftFiller = 137;
-constexpr int kSignCell = 138;
-constexpr int kHourCells[3] = {375, 376, 377};  // hundreds, tens, units
-constexpr int kHourMinuteSeparator = 378;
-constexpr int kMinuteCells[2] = {379, 380};
-constexpr int kMinuteSecondSeparator = 381;
-constexpr int kSecondCells[2] = {382, 383};
-constexpr int kTrailingCell = 384;
+// The digit cells of dialog 1122, tens before units.
+constexpr int kHourCells[3] = {IDC_CELL_HOUR_HUNDREDS, IDC_CELL_HOUR_TENS, IDC_CELL_HOUR_UNITS};
+constexpr int kMinuteCells[2] = {IDC_CELL_MINUTE_TENS, IDC_CELL_MINUTE_UNITS};
+constexpr int kSecondCells[2] = {IDC_CELL_SECOND_TENS, IDC_CELL_SECOND_UNITS};
 
 // The bottom row in placing order.
 constexpr int kBottomRowCount = 12;
-constexpr int kBottomRow[kBottomRowCount] = {137, 138, 375, 376, 377, 378,
-                                             379, 380, 381, 382, 383, 384};
+constexpr int kBottomRow[kBottomRowCount] = {
+    IDC_CELL_BOTTOM_LEFT, IDC_CELL_SIGN,         IDC_CELL_HOUR_HUNDREDS,
+    IDC_CELL_HOUR_TENS,   IDC_CELL_HOUR_UNITS,   IDC_CELL_HOUR_SEPARATOR,
+    IDC_CELL_MINUTE_TENS, IDC_CELL_MINUTE_UNITS, IDC_CELL_MINUTE_SEPARATOR,
+    IDC_CELL_SECOND_TENS, IDC_CELL_SECOND_UNITS, IDC_CELL_TRAILING};
 
 // Content is never narrower than this, and wider only when the bottom row needs it.
 constexpr int kMinContentWidth = 80;

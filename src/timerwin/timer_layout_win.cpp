@@ -14,7 +14,7 @@
 namespace dt {
 namespace {
 
-const int kAllCells[] = {319, 320, 321, 137, 138, 375, 376, 377, 378, 379, 380, 381, 382, 383, 384};
+const int kTopRow[] = {IDC_CELL_TOP_LEFT, IDC_CELL_NAME, IDC_CELL_TOP_RIGHT};
 
 // The name cell shows a name cut with an ellipsis.
 bool g_nameShortened = false;
@@ -26,7 +26,10 @@ HWND Timer() { return g_shell.timerWindow; }
 
 bool AllCellsExist(HWND window) {
     if (!window) return false;
-    for (int id : kAllCells) {
+    for (int id : kTopRow) {
+        if (!GetDlgItem(window, id)) return false;
+    }
+    for (int id : kBottomRow) {
         if (!GetDlgItem(window, id)) return false;
     }
     return true;
@@ -124,10 +127,10 @@ void LayoutTimerWindow() {
     SetWindowPos(window, nullptr, 0, 0, l.contentWidth + 2 * frameX, 2 * l.rowHeight + 2 * frameY,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-    HWND nameCell = GetDlgItem(window, kNameCell);
-    Place(GetDlgItem(window, kTopLeftFiller), l.topLeft, 0, l.rowHeight, 0);
+    HWND nameCell = GetDlgItem(window, IDC_CELL_NAME);
+    Place(GetDlgItem(window, IDC_CELL_TOP_LEFT), l.topLeft, 0, l.rowHeight, 0);
     Place(nameCell, l.name, 0, l.rowHeight, 0);
-    Place(GetDlgItem(window, kTopRightFiller), l.topRight, 0, l.rowHeight, 0);
+    Place(GetDlgItem(window, IDC_CELL_TOP_RIGHT), l.topRight, 0, l.rowHeight, 0);
 
     for (int i = 0; i < kBottomRowCount; ++i) {
         HWND cell = GetDlgItem(window, kBottomRow[i]);
@@ -189,7 +192,7 @@ void RefreshNameCell() {
     if (!window) return;
     char text[kConnectionNameSize + 8];
     FormatName(text, sizeof text);
-    SetDlgItemTextA(window, kNameCell, text);
+    SetDlgItemTextA(window, IDC_CELL_NAME, text);
     g_nameShortened = false;
     LayoutTimerWindow();
 }

@@ -84,12 +84,12 @@ void OnActivateInstance(HWND window) {
 INT_PTR OnColourStatic(HDC dc, HWND control) {
     int id = GetDlgCtrlID(control);
     CellKind kind = CellKind::kOther;
-    if (id == kNameCell) {
+    if (id == IDC_CELL_NAME) {
         kind = CellKind::kName;
-    } else if (id == kTopLeftFiller || id == kTopRightFiller) {
+    } else if (id == IDC_CELL_TOP_LEFT || id == IDC_CELL_TOP_RIGHT) {
         kind = CellKind::kTopFiller;
     } else if (GetWindowLongPtrA(control, GWLP_USERDATA) == kBottomRowMark) {
-        kind = id == kBottomLeftFiller ? CellKind::kBottomFiller : CellKind::kBottomCell;
+        kind = id == IDC_CELL_BOTTOM_LEFT ? CellKind::kBottomFiller : CellKind::kBottomCell;
     }
     const TimerDisplayState& state = TimerDisplay();
     CellColours c = ChooseCellColours(kind, state.connected, state.inWarning);

@@ -18,12 +18,14 @@ import json
 import math
 import os
 import queue
+import re
 import shutil
 import struct
 import subprocess
 import tempfile
 import threading
 import time
+import types
 import unittest
 import wave
 from pathlib import Path
@@ -79,6 +81,17 @@ MESSAGES = {
     "MsgResetOccurred": "47E25B53-B3FD-4851-8926-23FA71E3537A",
 }
 MUTEX_NAME = "2C30EC4A-9A2C-46ba-AC6F-FEDC484BC117"
+
+
+
+def _resource_ids(header=ROOT / "src" / "resources" / "resource_ids.h"):
+    """The program's resource ids by name, read from the header it is built with."""
+    found = re.findall(r"^#define\s+(ID[A-Z]*_\w+)\s+(\d+)\s*$", header.read_text(), re.M)
+    return types.SimpleNamespace(**{name: int(value) for name, value in found})
+
+
+# Dialogs, controls and texts by their names in resource_ids.h: res.IDC_CELL_NAME.
+res = _resource_ids()
 
 # Dial-up error codes the simulator is usually asked for.
 ERROR_INVALID_HANDLE = 6
@@ -615,6 +628,16 @@ class Sandbox:
         """Top-level windows, hidden ones too unless visible=True. Filters: cls, title,
         title_contains, pid, visible."""
         return self.probe("list", *self._filters(**filters))["windows"]
+
+    def timer_window(self):
+        """The program's main window once start-up has placed it (created disabled, it is enabled
+        last); None before."""
+        if self.pid is None:
+            return None
+        for w in self.windows(pid=self.pid, cls="#32770"):
+            if w["enabled"] and any(c["id"] == res.IDC_CELL_NAME for c in self.controls(w["hwnd"])):
+                return w
+        return None
 
     def program_windows(self, visible=None):
         if self.pid is None:

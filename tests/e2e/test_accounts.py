@@ -91,14 +91,6 @@ if __name__ == "__main__":
     unittest.main()
 
 
-def timer_window(sb):
-    for w in sb.program_windows():
-        if (w["class"] == "#32770" and w["enabled"]
-                and any(c["id"] == 319 for c in sb.controls(w["hwnd"]))):
-            return w
-    return None
-
-
 @rig.skip_unless_program
 class ProgramReadsItsFileTest(unittest.TestCase):
     """The real program, a hand-written file and the simulator's phonebook."""
@@ -115,7 +107,7 @@ class ProgramReadsItsFileTest(unittest.TestCase):
             b"[Dialtick]\r\nXPos=300\r\nYPos=200\r\nIcon=0\r\n"
             b"[Work]\r\nTimer=700\r\nResetOption=3\r\nResetTime=-30\r\nResetNext=1000000000\r\n")
         sb.start()
-        w = sb.wait_until(lambda: timer_window(sb), timeout=20, message="the timer window")
+        w = sb.wait_until(sb.timer_window, timeout=20, message="the timer window")
         sb.connect("Work")
         sb.wait_until(lambda: sb.window(w["hwnd"])["visible"], timeout=10,
                       message="the window shown at connection")
@@ -125,11 +117,11 @@ class ProgramReadsItsFileTest(unittest.TestCase):
         work = text[text.index(b"[Work]"):]
         self.assertIn(b"Timer=-30", work)
         # The reset time counts on from minus thirty seconds, shown with a minus sign.
-        self.assertEqual(sb.control(w["hwnd"], 138)["text"].strip(), "-")
-        self.assertEqual(sb.control(w["hwnd"], 319)["text"].strip(), "Work")
+        self.assertEqual(sb.control(w["hwnd"], rig.res.IDC_CELL_SIGN)["text"].strip(), "-")
+        self.assertEqual(sb.control(w["hwnd"], rig.res.IDC_CELL_NAME)["text"].strip(), "Work")
         self.assertEqual(sb.window(w["hwnd"])["rect"][:2], [300, 200])
         # The hand-written connected colours: white on navy.
-        cell = sb.control(w["hwnd"], 383)["rect"]
+        cell = sb.control(w["hwnd"], rig.res.IDC_CELL_SECOND_UNITS)["rect"]
         image = sb.image(rect=cell)
         self.assertEqual(tuple(image.dominant()), (0, 0, 128))
         self.assertGreater(image.count((255, 255, 255)), 0)

@@ -18,15 +18,7 @@ BAD_INI = ("An invalid configuration file parameter was used in the Dialtick com
 
 
 def timer_window(sb, timeout=20):
-    """The program's hidden main window, the dialog that holds the name cell 319, once start-up
-    has placed it (it is created disabled and enabled last)."""
-    def find():
-        for w in sb.program_windows():
-            if (w["class"] == "#32770" and w["enabled"]
-                    and any(c["id"] == 319 for c in sb.controls(w["hwnd"]))):
-                return w
-        return None
-    return sb.wait_until(find, timeout=timeout, message="the timer window")
+    return sb.wait_until(sb.timer_window, timeout=timeout, message="the timer window")
 
 
 @rig.skip_unless_program

@@ -7,9 +7,11 @@ import unittest
 
 import rig
 from timerwin_helpers import (BOTTOM_ROW, HOUR_CELLS, MINUTE_CELLS, NAME_CELL, SECOND_CELLS,
-                              SIGN_CELL, TOP_ROW, WS_CAPTION, WS_EX_LAYERED, WS_EX_TOOLWINDOW,
-                              WS_EX_TRANSPARENT, TimerRig, keep_shot, read_ini,
+                              SIGN_CELL, TOP_ROW, TRAILING_CELL, WS_CAPTION, WS_EX_LAYERED,
+                              WS_EX_TOOLWINDOW, WS_EX_TRANSPARENT, TimerRig, keep_shot, read_ini,
                               skip_unless_rig)
+
+_, HOUR_TENS, HOUR_UNITS = HOUR_CELLS
 
 BLACK, YELLOW, GREEN, RED = (0, 0, 0), (255, 255, 0), (0, 255, 0), (255, 0, 0)
 
@@ -46,7 +48,7 @@ class TimerWindowLooks(TimerRig, unittest.TestCase):
         for cell in HOUR_CELLS + MINUTE_CELLS + SECOND_CELLS:
             self.assertEqual(cells[cell]["text"], "?")
             self.assertTrue(cells[cell]["visible"], cell)
-        self.assertEqual(cells[378]["text"], " : ")
+        self.assertEqual(cells[rig.res.IDC_CELL_HOUR_SEPARATOR]["text"], " : ")
 
         # Both rows tile the client area exactly: every cell abuts the next.
         client = window["client"]
@@ -59,8 +61,8 @@ class TimerWindowLooks(TimerRig, unittest.TestCase):
                 self.assertEqual(left[2], right[0])
                 self.assertEqual(left[1], right[1])
         self.assertEqual(cells[NAME_CELL]["rect"][1], client[1])
-        self.assertEqual(cells[384]["rect"][3], client[3])
-        self.assertEqual(cells[NAME_CELL]["rect"][3], cells[384]["rect"][1])
+        self.assertEqual(cells[TRAILING_CELL]["rect"][3], client[3])
+        self.assertEqual(cells[NAME_CELL]["rect"][3], cells[TRAILING_CELL]["rect"][1])
 
         top, bottom = self.row_images(hwnd, "timer-idle-default.png")
         # Title colours (the system's button colours) on the name row; yellow on black below.
@@ -92,7 +94,7 @@ class TimerWindowLooks(TimerRig, unittest.TestCase):
         # The bottom row needs far more than 80 pixels now, and the font is 24-point high.
         self.assertGreater(client[2] - client[0], 150)
         self.assertGreater(client[3] - client[1], 2 * 24)
-        self.assertEqual(cells[384]["rect"][2], client[2])
+        self.assertEqual(cells[TRAILING_CELL]["rect"][2], client[2])
         image, _ = self.client_image(hwnd, "timer-idle-dejavu24.png")
         self.assertEqual(image.dominant(), BLACK)
         ini = read_ini(self.sb.ini_path)
@@ -228,11 +230,11 @@ class TimerWindowConnected(TimerRig, unittest.TestCase):
 
     def test_an_hour_cell_is_added_at_10_and_at_100_hours(self):
         hwnd = self.start_connected("Work", {"Timer": 9 * 3600 + 59 * 60 + 58})
-        self.assertEqual(self.shown_hour_cells(hwnd), [377])
+        self.assertEqual(self.shown_hour_cells(hwnd), [HOUR_UNITS])
         width = self.sb.window(hwnd)["rect"]
-        self.sb.wait_until(lambda: self.shown_hour_cells(hwnd) == [376, 377], timeout=6,
+        self.sb.wait_until(lambda: self.shown_hour_cells(hwnd) == [HOUR_TENS, HOUR_UNITS], timeout=6,
                            message="two hour cells at 10 hours")
-        self.assertEqual(self.text(hwnd, 376) + self.text(hwnd, 377), "10")
+        self.assertEqual(self.text(hwnd, HOUR_TENS) + self.text(hwnd, HOUR_UNITS), "10")
         keep_shot(self.sb.screenshot(hwnd=hwnd), "timer-10-hours.png")
         self.assertGreaterEqual(self.sb.window(hwnd)["rect"][2] - self.sb.window(hwnd)["rect"][0],
                                 width[2] - width[0])

@@ -13,12 +13,15 @@ import rig
 # Screenshots worth a look are kept here (beside the build's other output).
 SHOTS = Path(os.environ.get("DT_SHOTS", rig.BUILD / "e2e-shots"))
 
-NAME_CELL, SIGN_CELL = 319, 138
-HOUR_CELLS = (375, 376, 377)
-MINUTE_CELLS = (379, 380)
-SECOND_CELLS = (382, 383)
-TOP_ROW = (320, 319, 321)
-BOTTOM_ROW = (137, 138, 375, 376, 377, 378, 379, 380, 381, 382, 383, 384)
+# The timer window's cells, left to right.
+R = rig.res
+NAME_CELL, SIGN_CELL, TRAILING_CELL = R.IDC_CELL_NAME, R.IDC_CELL_SIGN, R.IDC_CELL_TRAILING
+HOUR_CELLS = (R.IDC_CELL_HOUR_HUNDREDS, R.IDC_CELL_HOUR_TENS, R.IDC_CELL_HOUR_UNITS)
+MINUTE_CELLS = (R.IDC_CELL_MINUTE_TENS, R.IDC_CELL_MINUTE_UNITS)
+SECOND_CELLS = (R.IDC_CELL_SECOND_TENS, R.IDC_CELL_SECOND_UNITS)
+TOP_ROW = (R.IDC_CELL_TOP_LEFT, NAME_CELL, R.IDC_CELL_TOP_RIGHT)
+BOTTOM_ROW = ((R.IDC_CELL_BOTTOM_LEFT, SIGN_CELL) + HOUR_CELLS + (R.IDC_CELL_HOUR_SEPARATOR,)
+              + MINUTE_CELLS + (R.IDC_CELL_MINUTE_SEPARATOR,) + SECOND_CELLS + (TRAILING_CELL,))
 
 WS_CAPTION = 0x00C00000
 WS_EX_TOOLWINDOW = 0x80
@@ -89,13 +92,8 @@ class TimerRig:
         return self.timer_window()
 
     def timer_window(self, timeout=15):
-        def find():
-            # Created disabled, it is enabled last, once start-up has placed it.
-            for w in self.sb.windows(pid=self.sb.pid, cls="#32770"):
-                if w["enabled"] and any(c["id"] == NAME_CELL for c in self.sb.controls(w["hwnd"])):
-                    return w["hwnd"]
-            return None
-        return self.sb.wait_until(find, timeout=timeout, message="the timer window")
+        return self.sb.wait_until(self.sb.timer_window, timeout=timeout,
+                                  message="the timer window")["hwnd"]
 
     def show(self, hwnd):
         """Shows the hidden timer window through MsgToggleTimer."""

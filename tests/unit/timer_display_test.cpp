@@ -2,9 +2,11 @@
 // how drawing is held back around multi-cell changes.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
+#include "resources/resource_ids.h"
 #include "timerwin/timer_display.h"
 
 namespace dt {
@@ -14,16 +16,28 @@ constexpr int32_t kHour = 360000;
 constexpr int32_t kMinute = 6000;
 constexpr int32_t kSecond = 100;
 
+// The cells in the calls below: "s1" is the seconds' units cell, "h100" the hours' hundreds.
+const std::map<int, std::string> kCells = {
+    {IDC_CELL_SIGN, "sign"},       {IDC_CELL_HOUR_HUNDREDS, "h100"},
+    {IDC_CELL_HOUR_TENS, "h10"},   {IDC_CELL_HOUR_UNITS, "h1"},
+    {IDC_CELL_MINUTE_TENS, "m10"}, {IDC_CELL_MINUTE_UNITS, "m1"},
+    {IDC_CELL_SECOND_TENS, "s10"}, {IDC_CELL_SECOND_UNITS, "s1"}};
+
+std::string Cell(int controlId) {
+    auto known = kCells.find(controlId);
+    return known != kCells.end() ? known->second : std::to_string(controlId);
+}
+
 class RecordingView : public TimerView {
   public:
     std::vector<std::string> calls;
 
     void SetCellText(int controlId, const char* text) override {
-        calls.push_back("text " + std::to_string(controlId) + " '" + text + "'");
+        calls.push_back("text " + Cell(controlId) + " '" + text + "'");
     }
     void SetCellsRedraw(bool on) override { calls.push_back(on ? "redraw on" : "redraw off"); }
     void UpdateCells(int firstId, int secondId) override {
-        calls.push_back("update " + std::to_string(firstId) + " " + std::to_string(secondId));
+        calls.push_back("update " + Cell(firstId) + " " + Cell(secondId));
     }
     void Layout() override { calls.push_back("layout"); }
     void RepaintAll() override { calls.push_back("repaint"); }
@@ -65,9 +79,9 @@ TEST_F(TimerDisplayTest, IdleShowsTheProductNameAndQuestionMarksDrawnOnce) {
     EXPECT_FALSE(s.connected);
     EXPECT_FALSE(s.inWarning);
     EXPECT_STREQ(s.name, "Dialtick");
-    std::vector<std::string> expected = {"redraw off",       "text 138 ' '", "text 375 '?'",
-                                         "text 376 '?'",     "text 377 '?'", "text 379 '?'",
-                                         "text 380 '?'",     "text 382 '?'", "text 383 '?'",
+    std::vector<std::string> expected = {"redraw off",       "text sign ' '", "text h100 '?'",
+                                         "text h10 '?'",     "text h1 '?'",   "text m10 '?'",
+                                         "text m1 '?'",      "text s10 '?'",  "text s1 '?'",
                                          "refresh Dialtick", "redraw on"};
     EXPECT_EQ(view.calls, expected);
 }
@@ -75,7 +89,7 @@ TEST_F(TimerDisplayTest, IdleShowsTheProductNameAndQuestionMarksDrawnOnce) {
 TEST_F(TimerDisplayTest, ASecondTickRewritesOnlyTheCellThatChanged) {
     Connect("Work", kHour);
     ShowTimerTime(kHour + kSecond, TimeShown::kTick);
-    std::vector<std::string> expected = {"text 383 '1'", "update 383 383"};
+    std::vector<std::string> expected = {"text s1 '1'", "update s1 s1"};
     EXPECT_EQ(view.calls, expected);
 
     // A tick within the same shown second changes nothing.
@@ -86,15 +100,15 @@ TEST_F(TimerDisplayTest, ASecondTickRewritesOnlyTheCellThatChanged) {
     // Ten seconds on, both second cells change.
     view.calls.clear();
     ShowTimerTime(kHour + 10 * kSecond, TimeShown::kTick);
-    expected = {"text 382 '1'", "text 383 '0'", "update 382 383"};
+    expected = {"text s10 '1'", "text s1 '0'", "update s10 s1"};
     EXPECT_EQ(view.calls, expected);
 }
 
 TEST_F(TimerDisplayTest, AMinuteTickRewritesTheChangedCellsOfBothPairs) {
     Connect("Work", 59 * kSecond);
     ShowTimerTime(kMinute, TimeShown::kTick);
-    std::vector<std::string> expected = {"text 380 '1'", "update 380 380", "text 382 '0'",
-                                         "text 383 '0'", "update 382 383"};
+    std::vector<std::string> expected = {"text m1 '1'", "update m1 m1", "text s10 '0'",
+                                         "text s1 '0'", "update s10 s1"};
     EXPECT_EQ(view.calls, expected);
 }
 
@@ -106,10 +120,10 @@ TEST_F(TimerDisplayTest, AnHourChangeRelaysOutOnceWithDrawingHeldBack) {
     EXPECT_EQ(view.calls.front(), "redraw off");
     EXPECT_EQ(view.calls.back(), "redraw on");
     EXPECT_EQ(view.Count("layout"), 1);
-    EXPECT_EQ(view.Count("update 379 380") + view.Count("update 382 383"), 0);
-    EXPECT_EQ(view.Count("text 376 '1'"), 1);
-    EXPECT_EQ(view.Count("text 377 '0'"), 1);
-    EXPECT_EQ(view.Count("text 380 '0'"), 1);
+    EXPECT_EQ(view.Count("update m10 m1") + view.Count("update s10 s1"), 0);
+    EXPECT_EQ(view.Count("text h10 '1'"), 1);
+    EXPECT_EQ(view.Count("text h1 '0'"), 1);
+    EXPECT_EQ(view.Count("text m1 '0'"), 1);
     // The layout comes after every text, so it measures what is shown.
     EXPECT_EQ(view.calls[view.calls.size() - 2], "layout");
 }
@@ -119,8 +133,8 @@ TEST_F(TimerDisplayTest, ASignChangeRelaysOutWithTheNewSign) {
     EXPECT_TRUE(TimerDisplay().negative);
     ShowTimerTime(10, TimeShown::kTick);
     EXPECT_FALSE(TimerDisplay().negative);
-    std::vector<std::string> expected = {"redraw off",   "text 138 ' '", "text 375 '0'",
-                                         "text 376 '0'", "text 377 '0'", "layout",
+    std::vector<std::string> expected = {"redraw off",   "text sign ' '", "text h100 '0'",
+                                         "text h10 '0'", "text h1 '0'",   "layout",
                                          "redraw on"};
     EXPECT_EQ(view.calls, expected);
 }
@@ -130,7 +144,7 @@ TEST_F(TimerDisplayTest, TheFirstValueTruncatesAndLaysOutFromTheIdleCells) {
     EXPECT_TRUE(TimerDisplay().connected);
     EXPECT_STREQ(TimerDisplay().name, "Work");
     ShowTimerTime(199, TimeShown::kFirst);
-    EXPECT_EQ(view.Count("text 383 '1'"), 1);
+    EXPECT_EQ(view.Count("text s1 '1'"), 1);
     EXPECT_EQ(view.Count("layout"), 1);
     EXPECT_EQ(view.calls.front(), "redraw off");
     EXPECT_EQ(view.calls.back(), "redraw on");
@@ -140,22 +154,22 @@ TEST_F(TimerDisplayTest, AReplacedTimeRewritesEveryCellButRelaysOutOnlyForNewHou
     Connect("Work", 2 * kHour);
     ShowTimerTime(2 * kHour + 30 * kMinute, TimeShown::kReplaced);
     EXPECT_EQ(view.Count("layout"), 0);
-    EXPECT_EQ(view.Count("text 138 ' '"), 1);
-    EXPECT_EQ(view.Count("text 383 '0'"), 1);
+    EXPECT_EQ(view.Count("text sign ' '"), 1);
+    EXPECT_EQ(view.Count("text s1 '0'"), 1);
     EXPECT_EQ(view.calls.front(), "redraw off");
     EXPECT_EQ(view.calls.back(), "redraw on");
 
     view.calls.clear();
     ShowTimerTime(-2 * kHour, TimeShown::kReplaced);
     EXPECT_EQ(view.Count("layout"), 1);
-    EXPECT_EQ(view.Count("text 138 ' - '"), 1);
+    EXPECT_EQ(view.Count("text sign ' - '"), 1);
 }
 
 TEST_F(TimerDisplayTest, TextsComputedElsewhereAreShownTheSameWay) {
     Connect("Work", kHour);
     CellTexts next = FormatCellTexts(SplitDisplayTime(kHour + 2 * kSecond, false));
     ShowTimerTexts(next, false, 1, TimeShown::kTick);
-    std::vector<std::string> expected = {"text 383 '2'", "update 383 383"};
+    std::vector<std::string> expected = {"text s1 '2'", "update s1 s1"};
     EXPECT_EQ(view.calls, expected);
 }
 

@@ -49,10 +49,10 @@ TEST(TimerLayout, ShortContentIsWidenedTo80WithSpareWidthInTheFillers) {
     EXPECT_EQ(l.name.width, 70);
     EXPECT_EQ(l.topRight.width, 5);
     // Bottom: 7 spare, 3 to the left filler, 4 more on the trailing cell (odd pixel right).
-    EXPECT_EQ(l.bottom[At(kBottomLeftFiller)].width, 3);
-    EXPECT_EQ(l.bottom[At(kTrailingCell)].width, 3 + 4);
-    EXPECT_EQ(l.bottom[At(kSignCell)].width, 3);
-    EXPECT_EQ(l.bottom[At(kHourMinuteSeparator)].width, 9);
+    EXPECT_EQ(l.bottom[At(IDC_CELL_BOTTOM_LEFT)].width, 3);
+    EXPECT_EQ(l.bottom[At(IDC_CELL_TRAILING)].width, 3 + 4);
+    EXPECT_EQ(l.bottom[At(IDC_CELL_SIGN)].width, 3);
+    EXPECT_EQ(l.bottom[At(IDC_CELL_HOUR_SEPARATOR)].width, 9);
     EXPECT_EQ(l.bottom[At(kMinuteCells[0])].x, 36);
     ExpectRowsTile(l);
 }
@@ -97,12 +97,13 @@ TEST(TimerLayout, HourCellsShownByTheHoursWhileConnected) {
 TEST(TimerLayout, TheMinusSignWidensTheSignCell) {
     TimerLayout plain = ComputeTimerLayout(Small(200), true, 0);
     TimerLayout minus = ComputeTimerLayout(Small(200, true), true, 0);
-    EXPECT_EQ(plain.bottom[At(kSignCell)].width, 3);
-    EXPECT_EQ(minus.bottom[At(kSignCell)].width, 4 + 2 * 3);
+    EXPECT_EQ(plain.bottom[At(IDC_CELL_SIGN)].width, 3);
+    EXPECT_EQ(minus.bottom[At(IDC_CELL_SIGN)].width, 4 + 2 * 3);
     // The row is centred either way, so the spare width shrinks by the difference.
-    EXPECT_EQ(plain.bottom[At(kBottomLeftFiller)].width -
-                  minus.bottom[At(kBottomLeftFiller)].width +
-                  plain.bottom[At(kTrailingCell)].width - minus.bottom[At(kTrailingCell)].width,
+    EXPECT_EQ(plain.bottom[At(IDC_CELL_BOTTOM_LEFT)].width -
+                  minus.bottom[At(IDC_CELL_BOTTOM_LEFT)].width +
+                  plain.bottom[At(IDC_CELL_TRAILING)].width -
+                  minus.bottom[At(IDC_CELL_TRAILING)].width,
               7);
     ExpectRowsTile(minus);
 }
@@ -115,8 +116,8 @@ TEST(TimerLayout, ANameWiderThan630IsShortenedIn630) {
     EXPECT_EQ(l.name.width, 630);
     EXPECT_EQ(l.topRight.width, 0);
     // Bottom 59 wide: 571 spare, 285 left, 3 + 286 trailing.
-    EXPECT_EQ(l.bottom[At(kBottomLeftFiller)].width, 285);
-    EXPECT_EQ(l.bottom[At(kTrailingCell)].width, 289);
+    EXPECT_EQ(l.bottom[At(IDC_CELL_BOTTOM_LEFT)].width, 285);
+    EXPECT_EQ(l.bottom[At(IDC_CELL_TRAILING)].width, 289);
     ExpectRowsTile(l);
 
     TimerLayout exact = ComputeTimerLayout(Small(630), true, 5);
@@ -130,8 +131,8 @@ TEST(TimerLayout, ABottomRowWiderThan630WidensTheWindowAndTheNameIsMeasuredAgain
     TimerLayout l = ComputeTimerLayout(big, true, 100);
     EXPECT_EQ(l.contentWidth, 690);
     EXPECT_FALSE(l.shortenName);
-    EXPECT_EQ(l.bottom[At(kBottomLeftFiller)].width, 0);
-    EXPECT_EQ(l.bottom[At(kTrailingCell)].width, 15);
+    EXPECT_EQ(l.bottom[At(IDC_CELL_BOTTOM_LEFT)].width, 0);
+    EXPECT_EQ(l.bottom[At(IDC_CELL_TRAILING)].width, 15);
     ExpectRowsTile(l);
 
     big.nameWidth = 700;
