@@ -13,6 +13,15 @@
 // Menus.
 #define IDM_TRAY_MENU                            1116
 
+// The commands of menu 1116.
+#define IDM_CLOSE                                40001
+#define IDM_SETTINGS                             40002
+#define IDM_TOGGLE_TIMER                         40003
+#define IDM_DISCONNECT                           40007
+#define IDM_ABOUT                                40011
+#define IDM_HELP_CONTENTS                        40012
+#define IDM_STOP_SOUND                           40017
+
 // Dialog templates.
 #define IDD_ABOUT                                1117
 #define IDD_RUN_ITEM                             1118

@@ -148,13 +148,13 @@ void ShowTrayMenu() {
         item.fMask = MIIM_TYPE;
         item.fType = MFT_STRING;
         item.dwTypeData = hide;
-        SetMenuItemInfoA(popup, kCmdToggleTimer, FALSE, &item);
+        SetMenuItemInfoA(popup, IDM_TOGGLE_TIMER, FALSE, &item);
     }
     if (CurrentSoundState() != SoundState::kIdle) {
-        EnableMenuItem(popup, kCmdStopSound, MF_BYCOMMAND | MF_ENABLED);
+        EnableMenuItem(popup, IDM_STOP_SOUND, MF_BYCOMMAND | MF_ENABLED);
     }
-    if (TimerDisplay().connected) EnableMenuItem(popup, kCmdDisconnect, MF_BYCOMMAND | MF_ENABLED);
-    SetMenuDefaultItem(popup, kCmdSettings, FALSE);
+    if (TimerDisplay().connected) EnableMenuItem(popup, IDM_DISCONNECT, MF_BYCOMMAND | MF_ENABLED);
+    SetMenuDefaultItem(popup, IDM_SETTINGS, FALSE);
 
     // Without the foreground and the WM_NULL afterwards the menu would not close when the user
     // clicks elsewhere.
@@ -182,34 +182,34 @@ void OnTrayMouse(UINT mouseMessage) {
 
 bool OnTrayCommand(HWND window, int id) {
     switch (id) {
-        case kCmdSettings:
+        case IDM_SETTINGS:
             OpenSettingsOrBringForward();
             return true;
-        case kCmdToggleTimer:
+        case IDM_TOGGLE_TIMER:
             SendMessageA(window, g_messageIds[kMsgToggleTimer], 0, 0);
             TellTimerVisibilityChanged();
             return true;
-        case kCmdStopSound:
+        case IDM_STOP_SOUND:
             StopSound();
             return true;
-        case kCmdDisconnect:
+        case IDM_DISCONNECT:
             AskToDisconnect();
             return true;
-        case kCmdHelpContents:
+        case IDM_HELP_CONTENTS:
             OpenHelpTopic(window, kHelpContents);
             return true;
-        case kCmdAbout:
+        case IDM_ABOUT:
             if (g_shell.aboutBox) {
                 SetForegroundWindow(g_shell.aboutBox);
             } else {
                 OpenAboutBox();
             }
             return true;
-        case kCmdClose:
+        case IDM_CLOSE:
             AskToClose();
             return true;
         default:
-            return id >= kCmdClose && id <= kCmdStopSound;
+            return id >= IDM_CLOSE && id <= IDM_STOP_SOUND;
     }
 }
 

@@ -5,15 +5,6 @@
 
 namespace dt {
 
-// Menu 1116's commands.
-constexpr int kCmdClose = 40001;
-constexpr int kCmdSettings = 40002;
-constexpr int kCmdToggleTimer = 40003;
-constexpr int kCmdDisconnect = 40007;
-constexpr int kCmdAbout = 40011;
-constexpr int kCmdHelpContents = 40012;
-constexpr int kCmdStopSound = 40017;
-
 // True adds the icon, or updates its tooltip when it is there; false removes it. Nothing happens
 // while there is no timer window.
 void UpdateTrayIcon(bool show);

@@ -19,6 +19,7 @@
 
 #include "json_out.h"
 #include "probe.h"
+#include "resources/resource_ids.h"
 
 namespace probe {
 
@@ -402,12 +403,13 @@ bool ViewBox(HWND w, BoxView& view) {
     if (ClassOf(w) != "#32770") return false;
     view = BoxView();
     view.hwnd = w;
-    HWND edit = GetDlgItem(w, 180);
-    if (edit != nullptr && GetDlgItem(w, 179) != nullptr && GetDlgItem(w, 181) != nullptr) {
+    HWND edit = GetDlgItem(w, IDC_MSGBOX_TEXT);
+    if (edit != nullptr && GetDlgItem(w, IDC_MSGBOX_ICON) != nullptr &&
+        GetDlgItem(w, IDC_MSGBOX_BUTTON1) != nullptr) {
         view.app = true;
         view.textControl = edit;
-        view.iconControl = GetDlgItem(w, 179);
-        for (int id = 181; id <= 183; ++id) {
+        view.iconControl = GetDlgItem(w, IDC_MSGBOX_ICON);
+        for (int id = IDC_MSGBOX_BUTTON1; id <= IDC_MSGBOX_BUTTON3; ++id) {
             HWND b = GetDlgItem(w, id);
             if (b != nullptr && IsWindowVisible(b)) view.buttons.push_back(b);
         }

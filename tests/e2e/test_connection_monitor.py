@@ -13,8 +13,6 @@ from timerwin_helpers import (HOUR_CELLS, MINUTE_CELLS, NAME_CELL, SECOND_CELLS,
                               TimerRig, keep_shot, read_ini, skip_unless_rig)
 
 WM_COMMAND = 0x111
-CMD_DISCONNECT = 40007
-CMD_HELP_CONTENTS = 40012
 BLACK, GREEN, RED = (0, 0, 0), (0, 255, 0), (255, 0, 0)
 WARN_HZ, LOST_HZ = 880, 330
 RATE = 22050
@@ -114,7 +112,7 @@ class ConnectionMonitorTest(TimerRig, unittest.TestCase):
 
     def disconnect_command(self, hwnd):
         """"&Disconnect" from the menu, answered Yes."""
-        self.sb.send(WM_COMMAND, hwnd=hwnd, wparam=CMD_DISCONNECT, post=True)
+        self.sb.send(WM_COMMAND, hwnd=hwnd, wparam=rig.res.IDM_DISCONNECT, post=True)
         box = self.sb.msgbox()
         self.assertEqual(box["text"], "Close connection to Acc?")
         self.sb.press("Yes")
@@ -286,7 +284,7 @@ class ConnectionMonitorTest(TimerRig, unittest.TestCase):
     def test_help_without_a_help_file_shows_nothing(self):
         hwnd = self.start_monitor({"Timer": 0})
         before = {w["hwnd"] for w in self.sb.windows(visible=True)}
-        self.sb.send(WM_COMMAND, hwnd=hwnd, wparam=CMD_HELP_CONTENTS, post=True)
+        self.sb.send(WM_COMMAND, hwnd=hwnd, wparam=rig.res.IDM_HELP_CONTENTS, post=True)
         time.sleep(2)
         self.assertTrue(self.sb.no_msgbox())
         self.assertEqual({w["hwnd"] for w in self.sb.windows(visible=True)} - before, set())
