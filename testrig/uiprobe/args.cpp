@@ -69,20 +69,4 @@ HWND ParseHwnd(const std::string& text) {
     return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(value));
 }
 
-std::string Unescape(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size()) {
-            char next = text[i + 1];
-            if (next == 'r' || next == 'n' || next == 't' || next == '\\') {
-                out += next == 'r' ? '\r' : next == 'n' ? '\n' : next == 't' ? '\t' : '\\';
-                ++i;
-                continue;
-            }
-        }
-        out += text[i];
-    }
-    return out;
-}
-
 }  // namespace probe

@@ -82,15 +82,6 @@ class RemoteBlock {
     SIZE_T size_;
 };
 
-// Decodes \r \n \t \\ in command-line texts of the demo commands.
-std::string Unescape(const std::string& text);
-
-// Demo windows that the rig's own tests drive (demo.cpp).
-int DemoWindow(const Args& a, Out& o);
-int DemoMsgBox(const Args& a, Out& o);
-int DemoAppBox(const Args& a, Out& o);
-int DemoSound(const Args& a, Out& o);
-
 // Driving dialog controls (controls.cpp).
 int CmdFocus(const Args& a, Out& o);
 int CmdFocusControl(const Args& a, Out& o);

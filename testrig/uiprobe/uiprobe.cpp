@@ -1025,16 +1025,11 @@ const Command kCommands[] = {
     {"clipboard", CmdClipboard, true},
     {"paste", CmdPaste, true},
     {"lock-file", CmdLockFile, false},
-    {"demo-window", DemoWindow, false},
-    {"demo-msgbox", DemoMsgBox, false},
-    {"demo-appbox", DemoAppBox, false},
-    {"demo-sound", DemoSound, false},
 };
 
-const std::set<std::string> kFlags = {
-    "--visible", "--gone",   "--post",       "--notify",  "--broadcast", "--double",
-    "--right",   "--real",   "--child",      "--create",  "--range",     "--force",
-    "--direct",  "--hidden", "--refuse-end", "--topmost", "--shift"};
+const std::set<std::string> kFlags = {"--visible", "--gone",  "--post",   "--notify", "--broadcast",
+                                      "--double",  "--right", "--real",   "--child",  "--create",
+                                      "--range",   "--force", "--direct", "--shift"};
 
 const char kUsage[] =
     "uiprobe COMMAND ...   (answers are JSON; exit 0 on success)\n"
@@ -1054,10 +1049,7 @@ const char kUsage[] =
     "  lock-file PATH SECONDS SHARE(rwd letters|none|number) [--access r|w|rw] [--create]\n"
     "       [--range]\n"
     "  workarea | tray | info | procs [--name EXE] | wait-exit PID [--timeout S] | kill PID\n"
-    "  demo-window [--class C] [--title T] [--hidden] [--topmost] [--listen NAME]...\n"
-    "       [--refuse-end] [--rect X,Y,W,H] [--alpha A] [--tray TIP] [--color RRGGBB]\n"
-    "  demo-msgbox TEXT CAPTION TYPE | demo-appbox TEXT CAPTION [--icon N] RESULT:CAPTION...\n"
-    "  demo-sound FILE | serve\n";
+    "  serve\n";
 
 int Run(const std::vector<std::string>& argv, Out& o, bool serving) {
     if (argv.empty() || argv[0] == "help") return o.Fail(2, kUsage);

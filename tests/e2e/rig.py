@@ -47,7 +47,7 @@ KEEP = os.environ.get("DT_KEEP") == "1"  # keep sandboxes for a post-mortem
 # Texts crossing into Windows are ANSI; Wine runs with code page 1252 here.
 ANSI = "cp1252"
 
-TOOL_FILES = ("uiprobe.exe", "launch.exe", "rasclient.exe", "rasapi32.dll")
+TOOL_FILES = ("uiprobe.exe", "launch.exe", "rasapi32.dll")
 
 # Bumped whenever the prefix settings below change, so that old prefixes are brought up to date.
 PREFIX_VERSION = "3"
@@ -351,8 +351,8 @@ class _ProbeServer:
         _close_streams(self.proc)
 
 
-# Commands of the probe that must run as processes of their own (they block or show windows).
-_ONE_SHOT = {"lock-file", "demo-window", "demo-msgbox", "demo-appbox", "demo-sound"}
+# Commands of the probe that must run as processes of their own (they block).
+_ONE_SHOT = {"lock-file"}
 
 
 class Sandbox:
@@ -383,7 +383,6 @@ class Sandbox:
         self._entries = []
         self._conns = []  # [handle, state, name]
         self._errors = {}
-        self._error_texts = {}
         self._options = {}
         self._next_handle = 0x10000
         self._write_state()
@@ -397,7 +396,6 @@ class Sandbox:
         self.pid = None
         self._exit_code = None
         self._version_set = False
-        self._spawned = []
 
     # ----- context -----------------------------------------------------------------------
 
@@ -413,8 +411,6 @@ class Sandbox:
         try:
             self.stop()
         finally:
-            for spawned in self._spawned:
-                spawned.kill()
             if self._probe is not None:
                 self._probe.close()
                 self._probe = None
@@ -439,9 +435,6 @@ class Sandbox:
         for handle, state, name in self._conns:
             lines.append(f"conn={handle:#x} {state} {name}")
         lines += [f"error.{func}={code}" for func, code in self._errors.items()]
-        for code, text in self._error_texts.items():
-            escaped = text.replace("\\", "\\\\").replace("\r", "\\r").replace("\n", "\\n")
-            lines.append(f"errtext.{code}={escaped}")
         lines += [f"{key}={value}" for key, value in self._options.items()]
         data = ("\n".join(lines) + "\n").encode(ANSI)
         tmp = self.state_path.with_suffix(".tmp")
@@ -480,11 +473,6 @@ class Sandbox:
                 return conn
         raise KeyError(f"no connection {which!r}")
 
-    def set_state(self, which, state):
-        """Changes the state of a connection given by handle or entry name."""
-        self._find(which)[1] = state
-        self._write_state()
-
     def disconnect(self, which):
         """The connection disappears from the list (as when the line drops and RAS clears it)."""
         self._conns.remove(self._find(which))
@@ -500,33 +488,12 @@ class Sandbox:
             self._errors.pop(function, None)
         self._write_state()
 
-    def set_error_text(self, code, text):
-        """The text RasGetErrorStringA gives for a code (otherwise "RAS error <code>")."""
-        self._error_texts[int(code)] = text
-        self._write_state()
-
     def set_hangup_behaviour(self, ignore=False, linger_ms=0):
         """ignore: hang-ups are logged but the connection stays; linger_ms: a hung-up connection
         still answers (as disconnected) for that long before it disappears."""
         self._options["hangup"] = "ignore" if ignore else "remove"
         self._options["hangup_linger_ms"] = int(linger_ms)
         self._write_state()
-
-    def trace_calls(self, on=True):
-        self._options["trace"] = "1" if on else "0"
-        self._write_state()
-
-    def calls(self):
-        """Traced dial-up calls: list of (unix ms, function name, result)."""
-        path = self.app / "rassim_calls.log"
-        if not path.exists():
-            return []
-        out = []
-        for line in path.read_text(ANSI).splitlines():
-            parts = line.split("\t")
-            if len(parts) == 3:
-                out.append((int(parts[0]), parts[1], int(parts[2])))
-        return out
 
     def hangups(self):
         """Hang-ups the simulator received: dicts with handle, time_ms, linger_ms, name."""
@@ -563,18 +530,6 @@ class Sandbox:
         """Runs a tool of the sandbox once and returns its completed process."""
         return _run([WINE, str(self.app / exe), *[str(a) for a in args]], timeout=timeout,
                     env=self.env, cwd=str(self.app), check=check)
-
-    def spawn(self, exe, *args):
-        """Starts a tool of the sandbox in the background (killed at close)."""
-        spawned = Spawned([WINE, str(self.app / exe), *[str(a) for a in args]], self.env,
-                          str(self.app))
-        self._spawned.append(spawned)
-        return spawned
-
-    def rasclient(self, *args, timeout=30):
-        """Calls the simulator like a program would; returns the parsed answer."""
-        result = self.tool("rasclient.exe", *args, timeout=timeout)
-        return json.loads(result.stdout.decode(ANSI))
 
     def launch(self, cmdline, wait=True, cwd=None, timeout=60):
         """Starts a program with exactly this command line through launch.exe. With wait,
@@ -652,12 +607,6 @@ class Sandbox:
             raise AssertionError(f"no window {filters} within {timeout}s; windows of the "
                                  f"program: {self._describe_windows()}")
         return answer["window"]
-
-    def wait_window_gone(self, timeout=15, **filters):
-        answer = self.probe("wait-window", *self._filters(**filters), "--gone", "--timeout",
-                            timeout, timeout=timeout + 10, check=False)
-        if answer is None:
-            raise AssertionError(f"window {filters} still there after {timeout}s")
 
     def _describe_windows(self, pid="program"):
         pid = self.pid if pid == "program" else pid
@@ -986,65 +935,6 @@ class Sandbox:
     def clear_sound(self):
         with contextlib.suppress(FileNotFoundError):
             self.sound_path.unlink()
-
-
-class Spawned:
-    """A tool started in the background whose JSON output lines can be awaited."""
-
-    def __init__(self, cmd, env, cwd):
-        self.proc = _popen(cmd, env, cwd)
-        self.lines = queue.Queue()
-        self.seen = []
-        threading.Thread(target=self._read, daemon=True).start()
-
-    def _read(self):
-        with self.proc.stdout:
-            for raw in self.proc.stdout:
-                text = raw.decode(ANSI, errors="replace").strip()
-                try:
-                    self.lines.put(json.loads(text))
-                except ValueError:
-                    self.lines.put({"raw": text})
-        self.lines.put(None)
-
-    def expect(self, predicate=lambda item: True, timeout=10, what="an output line"):
-        """Returns the next output line (parsed) that satisfies predicate."""
-        deadline = time.monotonic() + timeout
-        while True:
-            remaining = deadline - time.monotonic()
-            try:
-                item = self.lines.get(timeout=max(remaining, 0.01))
-            except queue.Empty:
-                item = False
-            if item is None or item is False or remaining <= 0:
-                if item is None:
-                    self.lines.put(None)
-                raise AssertionError(f"{what} not seen within {timeout}s; seen {self.seen}")
-            self.seen.append(item)
-            if predicate(item):
-                return item
-
-    def expect_msg(self, name, timeout=10):
-        return self.expect(lambda item: item.get("msg") == name, timeout, f"message {name}")
-
-    def __repr__(self):
-        state = self.proc.poll()
-        return (f"<{' '.join(map(str, self.proc.args[1:]))}: "
-                f"{'running' if state is None else f'exit {state}'}, {_error_text(self.proc)!r}>")
-
-    def wait(self, timeout=15):
-        """Waits for the end and returns the exit code."""
-        try:
-            return self.proc.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            raise AssertionError(f"{self.proc.args[1:]} still runs after {timeout}s")
-
-    def kill(self):
-        if self.proc.poll() is None:
-            self.proc.kill()
-        with contextlib.suppress(subprocess.TimeoutExpired):
-            self.proc.wait(timeout=10)
-        self.proc.err_file.close()
 
 
 def _parse_pid(text):

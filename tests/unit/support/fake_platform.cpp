@@ -70,8 +70,6 @@ std::string FakeFileSystem::FileBytes(const std::string& path) const {
     return it == files_.end() ? std::string() : it->second;
 }
 
-void FakeFileSystem::RemoveFile(const std::string& path) { files_.erase(path); }
-
 std::vector<std::string> FakeFileSystem::Paths() const {
     std::vector<std::string> paths;
     for (const auto& entry : files_) paths.push_back(entry.first);
@@ -86,8 +84,6 @@ void FakeFileSystem::FailWritePartly(uint32_t bytes, SysError code, int times,
                                      const std::string& pathEnd) {
     faults_.push_back({FileOp::kWrite, code, times, pathEnd, true, bytes});
 }
-
-void FakeFileSystem::ClearFailures() { faults_.clear(); }
 
 int FakeFileSystem::Calls(FileOp op) const {
     auto it = calls_.find(op);

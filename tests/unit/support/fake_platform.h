@@ -50,7 +50,6 @@ class FakeFileSystem : public FileSystem {
     bool HasFile(const std::string& path) const;
     // The file's bytes; empty when it does not exist.
     std::string FileBytes(const std::string& path) const;
-    void RemoveFile(const std::string& path);
     std::vector<std::string> Paths() const;
 
     // The next `times` calls of `op` fail with `code` and change nothing. With `pathEnd`, only
@@ -63,14 +62,11 @@ class FakeFileSystem : public FileSystem {
     // The next `saves` saves of the settings store fail with `code` at every write: the store
     // writes a temporary copy and then the file itself, each up to four times.
     void FailSaves(SysError code, int saves = 1) { FailNext(FileOp::kWrite, code, saves * 8); }
-    void ClearFailures();
     // Shorthands for FailNext.
     void FailOpen(SysError code, int times = 1) { FailNext(FileOp::kOpenAlways, code, times); }
     void FailCreateNew(SysError code, int times = 1) { FailNext(FileOp::kCreateNew, code, times); }
     void FailRead(SysError code, int times = 1) { FailNext(FileOp::kRead, code, times); }
     void FailWrite(SysError code, int times = 1) { FailNext(FileOp::kWrite, code, times); }
-    void FailTruncate(SysError code, int times = 1) { FailNext(FileOp::kTruncate, code, times); }
-    void FailReplace(SysError code, int times = 1) { FailNext(FileOp::kReplace, code, times); }
 
     // What happened.
     int Calls(FileOp op) const;
@@ -152,7 +148,6 @@ class FakeClock : public Clock {
     void SetTick(uint32_t tick) { tick_ = tick; }
     // Moves the tick count and the local time on together.
     void Advance(uint32_t milliseconds);
-    void SetLocalFileTime(int64_t fileTime) { fileTime_ = fileTime; }
     void SetLocalTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
                       int millisecond = 0);
     void SetLocalTimeAvailable(bool available) { available_ = available; }
@@ -199,7 +194,6 @@ class ScriptedMessages : public MessageHandler {
     void Queue(int answer) { answers_.push_back(answer); }
     void Queue(std::initializer_list<int> answers) { answers_.insert(answers_.end(), answers); }
     void SetDefaultAnswer(int answer) { defaultAnswer_ = answer; }
-    size_t Pending() const { return answers_.size(); }
 
     const std::vector<ShownMessage>& Messages() const { return messages_; }
     size_t Count() const { return messages_.size(); }

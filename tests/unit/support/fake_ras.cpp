@@ -63,7 +63,6 @@ uint32_t FakeRas::EnumEntries(RasEntry* entries, uint32_t capacity, uint32_t* co
 }
 
 uint32_t FakeRas::EnumConnections(RasConnection* connections, uint32_t capacity, uint32_t* count) {
-    ++enumConnectionsCalls_;
     uint32_t code = 0;
     if (TakeFailure(&connectionsFailure_, &code)) return code;
     *count = static_cast<uint32_t>(connections_.size());

@@ -20,7 +20,6 @@ class FakeRas : public RasApi {
     FakeRas& operator=(const FakeRas&) = delete;
 
     void SetEntries(const std::vector<std::string>& names) { entries_ = names; }
-    void AddEntry(const std::string& name) { entries_.push_back(name); }
     // Phonebook entries named "Entry 01", "Entry 02", ...
     void SetNumberedEntries(int count);
     // Returns the connection's handle.
@@ -38,7 +37,6 @@ class FakeRas : public RasApi {
     // What was asked.
     const std::vector<uint32_t>& EntryCapacities() const { return entryCapacities_; }
     const std::vector<RasConnectionHandle>& HungUp() const { return hungUp_; }
-    int EnumConnectionsCalls() const { return enumConnectionsCalls_; }
 
     uint32_t EnumEntries(RasEntry* entries, uint32_t capacity, uint32_t* count) override;
     uint32_t EnumConnections(RasConnection* connections, uint32_t capacity,
@@ -66,7 +64,6 @@ class FakeRas : public RasApi {
     Failure connectionsFailure_{0, 0};
     std::vector<uint32_t> entryCapacities_;
     std::vector<RasConnectionHandle> hungUp_;
-    int enumConnectionsCalls_ = 0;
     RasConnectionHandle nextHandle_ = 0x1000;
     bool hangUpEnds_ = true;
 };
