@@ -52,13 +52,7 @@ def start(sb, sections, entries=()):
     sb.set_entries(list(entries))
     sb.ini_path.write_bytes(ini_text(sections).encode(rig.ANSI))
     sb.start()
-
-    def enabled_timer():
-        for w in sb.windows(pid=sb.pid, cls="#32770"):
-            if w["enabled"] and any(c["id"] == NAME_CELL for c in sb.controls(w["hwnd"])):
-                return w["hwnd"]
-        return None
-    return sb.wait_until(enabled_timer, timeout=20, message="the timer window")
+    return sb.wait_until(sb.timer_window, timeout=20, message="the timer window")["hwnd"]
 
 
 def connect(sb, hwnd, name):
