@@ -35,16 +35,6 @@ uint32_t HashName(const char* name, uint32_t length) {
     return static_cast<uint32_t>(hash ^ (hash >> 32));
 }
 
-bool SameNoCase(const char* a, const char* b, uint32_t length) {
-    for (uint32_t i = 0; i < length; ++i) {
-        if (AsciiUpper(static_cast<unsigned char>(a[i])) !=
-            AsciiUpper(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // The search without the index: the first "[name]" CR LF that starts a line.
 bool SearchSection(const char* text, uint32_t length, TextSpan name, SectionPlace* place,
                    SysError* error) {
@@ -194,7 +184,7 @@ bool SectionIndex::Build(const char* text, uint32_t length) {
                 break;
             }
             const char* other = text + headers_[slots_[slot] - 1] + 1;
-            if (other[nameLength] == ']' && SameNoCase(other, name, nameLength)) break;
+            if (other[nameLength] == ']' && EqualNoCase(other, name, nameLength)) break;
         }
     }
     built_ = true;
@@ -230,7 +220,7 @@ bool SectionIndex::Find(const char* text, uint32_t length, TextSpan name, Sectio
         if (uint64_t{at} + name.length + 4 > length) continue;
         const char* line = text + at;
         if (line[name.length + 1] != ']' || line[name.length + 2] != '\r' ||
-            line[name.length + 3] != '\n' || !SameNoCase(line + 1, name.data, name.length)) {
+            line[name.length + 3] != '\n' || !EqualNoCase(line + 1, name.data, name.length)) {
             continue;
         }
         place->header = at;
