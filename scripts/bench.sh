@@ -91,11 +91,15 @@ if [ -n "$before" ]; then
   old="$root/build/perf-before"
   rm -rf "$old"
   mkdir -p "$old/src/settings"
-  for f in settings_store.h settings_store.cpp; do
-    git show "$before:src/settings/$f" >"$old/src/settings/$f"
+  # The store's files of that revision (one file once, three since it was split by concern).
+  old_sources=()
+  for f in $(git ls-tree --name-only "$before" src/settings/ |
+             grep -E '/settings_(store|text|index)\.(h|cpp)$'); do
+    git show "$before:$f" >"$old/$f"
+    case "$f" in *.cpp) old_sources+=("$old/$f") ;; esac
   done
   build "the store of $before" clang++ -std=c++17 -O3 -DNDEBUG -I"$old/src" -Isrc \
-    bench/bench_store_vs_inih.cpp "$old/src/settings/settings_store.cpp" src/app/platform.cpp \
+    bench/bench_store_vs_inih.cpp "${old_sources[@]}" src/app/platform.cpp \
     src/app/platform_posix.cpp -o "$old/bench_store_vs_inih" \
     -lbenchmark_main -lbenchmark -lINIReader -linih -lpthread
   old_bench="$old/bench_store_vs_inih"

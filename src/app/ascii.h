@@ -1,6 +1,8 @@
 // ASCII-only case folding: names and keys ignore the case of A-Z, whatever the code page.
 #pragma once
 
+#include <cstddef>
+
 namespace dt {
 
 inline unsigned char AsciiUpper(unsigned char c) {
@@ -15,6 +17,17 @@ inline bool EqualNoCase(const char* a, const char* b) {
         if (x != y) return false;
         if (x == 0) return true;
     }
+}
+
+// The same over `length` bytes that need not end with a NUL.
+inline bool EqualNoCase(const char* a, const char* b, size_t length) {
+    for (size_t i = 0; i < length; ++i) {
+        if (AsciiUpper(static_cast<unsigned char>(a[i])) !=
+            AsciiUpper(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace dt

@@ -4,6 +4,8 @@
 #include <cstdint>
 
 #include "app/platform.h"
+#include "settings/settings_index.h"
+#include "settings/settings_text.h"
 
 namespace dt {
 
@@ -47,12 +49,6 @@ class SettingsFile {
     // ways find the same.
     void UseSectionIndex(bool on);
 
-    // A run of bytes, for the text's edits.
-    struct Piece {
-        const char* data;
-        uint32_t length;
-    };
-
   private:
     // Where a section (and a key in it) was found; offsets into the text.
     struct Lookup {
@@ -63,26 +59,15 @@ class SettingsFile {
     };
     // Checks the state and the names, then finds the section and, when `key` is given, the key.
     bool Locate(const char* section, const char* key, Lookup* found, SysError* error);
-    // GetInt and GetInt64: at most `digits` digits, no magnitude above `largest`.
+    // GetInt and GetInt64, each with its parser.
     template <typename T>
     bool GetNumber(const char* section, const char* key, T* value, bool* valid, SysError* error,
-                   int digits, const char* largest);
+                   bool (*parse)(TextSpan, T*));
     // Replaces `removed` bytes at `at` by the pieces, growing the buffer when needed.
     // `keepsHeaders`: the caller keeps the list of header lines right (an edit inside a section
     // needs nothing more); otherwise the list is made anew on the next lookup.
-    bool Splice(uint32_t at, uint32_t removed, const Piece* pieces, int count, SysError* error,
+    bool Splice(uint32_t at, uint32_t removed, const TextSpan* pieces, int count, SysError* error,
                 bool keepsHeaders = false);
-    // Section lookups go through a hash table of the header lines, which the load lists and
-    // edits keep listed; the table is built on the first lookup after a load or after a section
-    // was added or removed. Without memory for it, lookups search the text.
-    bool FindSection(Piece name, uint32_t* header, uint32_t* body, uint32_t* end, SysError* error);
-    bool BuildIndex();
-    void DropIndex();
-    bool PushHeader(uint32_t at);
-    // After an edit that moved the text from `at` on by `delta` bytes.
-    void ShiftIndex(uint32_t at, int64_t delta);
-    // Where the header at `at` is in headers_, or headerCount_.
-    uint32_t HeaderOrdinal(uint32_t at) const;
     static char* AbsolutePath(const char* path);
     char* SiblingPath(const char* suffix) const;
     SysError OpenHeld();
@@ -101,33 +86,8 @@ class SettingsFile {
     char* text_ = nullptr;
     char* path_ = nullptr;
 
-    bool useIndex_ = true;
-    bool headersListed_ = false;   // headers_ lists every header line of the text
-    bool indexed_ = false;         // and slots_ is built from it
-    uint32_t* headers_ = nullptr;  // offsets of the header lines, in text order
-    uint32_t headerCount_ = 0;
-    uint32_t headerRoom_ = 0;
-    uint32_t* slots_ = nullptr;  // hash table: 1 + index into headers_ of a name's first header
-    uint32_t slotCount_ = 0;     // a power of two, or 0
+    SectionIndex index_;
 };
-
-// Normalises `length` bytes in place; returns the new length. The buffer must have room for one
-// byte more, where the terminating NUL goes.
-uint32_t NormaliseSettingsText(char* text, uint32_t length);
-// The same without the whole-line shortcut for lines already in normal form; the fuzzers check
-// that both give the same text.
-uint32_t NormaliseSettingsTextByteWise(char* text, uint32_t length);
-
-// Strict decimal parsers of the settings file; false for anything that is not a number in range.
-// Whitespace (space, tab, CR, LF, VT, FF) may come before the sign, between sign and digits, and
-// after the digits; leading zeros count towards the 10 (19) digits allowed.
-bool ParseInt32(const char* text, int32_t* value);
-bool ParseInt64(const char* text, int64_t* value);
-
-// Index of the first case-insensitive (ASCII) match of `pattern` in `text` that begins at or
-// before `bound`, or -1.
-int64_t FindNoCase(const char* text, uint32_t textLength, const char* pattern,
-                   uint32_t patternLength, uint32_t bound);
 
 // The one settings file of the program.
 SettingsFile& Settings();

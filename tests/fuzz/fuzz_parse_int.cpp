@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "settings/settings_store.h"
+#include "settings/settings_text.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/settings_store.h"
+#include "settings/settings_text.h"
 #include "fuzz_support.h"
 
 namespace {

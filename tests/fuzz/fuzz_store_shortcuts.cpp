@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "settings/settings_store.h"
+#include "settings/settings_text.h"
 #include "fuzz_support.h"
 
 namespace {
